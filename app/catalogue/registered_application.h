@@ -1,0 +1,67 @@
+#pragma once
+// CRegisteredApplication: one entry of the catalogue that the settings window lists (a plug-in page,
+// an application registered in the registry or through the settings service, the status page or the
+// system-information page). The message window owns every entry.
+#include <windows.h>
+#include "base/cstringw.h"
+
+enum EntryType : int {
+    ENTRY_REGISTRY_APP = 0,
+    ENTRY_XML_APP = 1,
+    ENTRY_PLUGIN_PAGE = 2,
+    ENTRY_SYSTEM_INFO = 3,
+    ENTRY_STATUS_PAGE = 4,
+};
+
+class CRegisteredApplication {
+public:
+    CRegisteredApplication() = default;
+    virtual ~CRegisteredApplication();
+    CRegisteredApplication(const CRegisteredApplication&) = delete;
+    CRegisteredApplication& operator=(const CRegisteredApplication&) = delete;
+
+    // 1 when the subkey holds a valid application, 0 when the entry is to be discarded.
+    virtual int ReadFromRegistry(const wchar_t* subkey);
+    // 2 when there is no subkey with that index, else the result of ReadFromRegistry.
+    virtual int ReadByIndex(DWORD index);
+    // A new icon of size x size pixels, or none.
+    virtual HICON LoadAppIcon(int size);
+    // Line 0, 1 or 2 of the description; empty for other numbers or missing lines.
+    virtual CStringW GetDescriptionLine(int line);
+    // Background completion; 1 when done.
+    virtual int CompleteInit();
+    // Releases what the entry holds outside itself, before it is destroyed.
+    virtual void Unload();
+    virtual BOOL IsVisible();
+    // Subclasses: 0 discard, 1 append, 2 discard and stop the current enumeration.
+    virtual int Initialize();
+
+    int GetEntryType() const noexcept { return m_nType; }
+    int GetPriority() const noexcept { return m_nPriority; }
+    void SetPriority(int priority) noexcept { m_nPriority = priority; }
+    HANDLE GetReadyEvent() const noexcept { return m_hReadyEvent; }
+
+    CStringW m_strKey;
+    CStringW m_strName;
+    CStringW m_strAppPath;
+    CStringW m_strAppOption;
+    CStringW m_strFolder;
+    UINT m_nCategory = 255;
+    CStringW m_strDescription;
+    CStringW m_strIconPath;
+    int m_nIconIndex = 0;
+    CStringW m_strHelpPath;
+    UINT m_nHelpOption1 = 0;
+    UINT m_nHelpOption2 = 0;
+    UINT m_nHideMode = 0;
+    UINT m_nCheck = 0;
+    CStringW m_strCheckFunc;
+    int m_nIconSearchCounter = 0;
+    LPCWSTR m_pIconSearchResult = nullptr;
+    int m_nType = ENTRY_REGISTRY_APP;
+    HMODULE m_hModule = nullptr;
+    // Read by window threads while the main thread may raise it; a plain int store is atomic here.
+    volatile int m_nPriority = 2;
+    HANDLE m_hReadyEvent = nullptr;
+    HICON m_hSmallIcon = nullptr;
+};

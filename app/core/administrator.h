@@ -1,0 +1,11 @@
+#pragma once
+#include <windows.h>
+
+// FALSE when the check cannot be made; else TRUE, with *answer telling whether the process token
+// holds the Administrators group enabled.
+BOOL IsAdministrator(BOOL* answer);
+
+namespace ostrel {
+// The same check on any token opened for TOKEN_QUERY.
+BOOL TokenHasEnabledAdministrators(HANDLE token, BOOL* answer);
+}

@@ -1,0 +1,160 @@
+#include "core/message_dispatch_wnd.h"
+
+#include "core/open_request.h"
+#include "core/setting_services.h"
+#include "window/main_dlg.h"
+
+template <typename Thread>
+void CMessageDispatchWnd::ReleaseThread(Thread*& thread) {
+    if (!thread) return;
+    // The ended message is posted just before the thread returns; give it that moment to finish.
+    if (thread->m_hThread && ::WaitForSingleObject(thread->m_hThread, 5000) == WAIT_OBJECT_0) delete thread;
+    thread = nullptr;
+}
+
+CMessageDispatchWnd::CMessageDispatchWnd() : comInit_(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+
+CMessageDispatchWnd::~CMessageDispatchWnd() {
+    if (m_hWnd) DestroyWindow();
+    StopThread(m_pSettingsThread);
+    StopThread(m_pStatusThread);
+    ReleaseThread(m_pSettingsThread);
+    ReleaseThread(m_pStatusThread);
+    catalogue_.Clear();
+    if (SUCCEEDED(comInit_)) ::CoUninitialize();
+}
+
+BOOL CMessageDispatchWnd::Create() {
+    RECT empty = {0, 0, 0, 0};
+    if (!CreateEx(0, nullptr, kTitle, 0, empty, ::GetDesktopWindow(), 0)) return FALSE;
+    BuildCatalogue();
+    return TRUE;
+}
+
+void CMessageDispatchWnd::BuildCatalogue() {
+    // Sources, in listing order: plug-in pages, registry applications, applications registered with
+    // the settings service, the status entry, the system-information entry. Each arrives with its
+    // own entry class.
+}
+
+LRESULT CMessageDispatchWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COPYDATA:
+        OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        break;
+    case WM_TIMER:
+        OnDeferredInit();
+        break;
+    case WM_CLOSE:
+        OnCloseRequest();
+        return 0;  // already destroyed; the default handling would only try again
+    case WM_OSL_THREAD_ENDED:
+        OnThreadEnded(reinterpret_cast<CWorkThread*>(wParam));
+        if (!m_hWnd) return 0;
+        break;
+    }
+    return Default();
+}
+
+void CMessageDispatchWnd::OnCopyData(const COPYDATASTRUCT* data) {
+    if (!data) return;
+    ULONG_PTR code = 0;
+    CStringW classId;
+    // Requests come from any process: a payload too short for the protocol is ignored whole.
+    if (!ostrel::ReadOpenRequest(data, &code, &classId)) return;
+    if (code == ostrel::REQ_OPEN_MAIN) {
+        OpenSettingsWindow(classId);
+    } else if (code == ostrel::REQ_OPEN_STATUS) {
+        OpenStatusWindow();
+    }
+    if (!m_bTimerArmed) {
+        SetTimer(kDeferredInitTimer, kDeferredInitDelayMs);
+        m_bTimerArmed = TRUE;
+    }
+}
+
+void CMessageDispatchWnd::OpenSettingsWindow(const CStringW& classId) {
+    if (IsThreadRunning(m_pSettingsThread)) {
+        HWND hwnd = m_pSettingsThread->MainWindowHandle();
+        if (!classId.IsEmpty() && hwnd) {
+            if (auto* dialog = dynamic_cast<COSLMainDlg*>(CWnd::FromHandlePermanent(hwnd))) {
+                dialog->SelectPluginClass(classId);
+                dialog->SelectStartItem();
+            }
+        }
+        BringThreadWindow(m_pSettingsThread, SW_RESTORE);
+        BringThreadWindow(m_pSettingsThread, SW_SHOW);
+        return;
+    }
+    ReleaseThread(m_pSettingsThread);
+    auto* thread = new (std::nothrow) COSLThread(m_hWnd);
+    if (!thread) return;
+    thread->m_strClassId = classId;
+    thread->m_pOwner = this;
+    if (!thread->CreateThread()) {
+        delete thread;
+        return;
+    }
+    m_pSettingsThread = thread;
+}
+
+BOOL CMessageDispatchWnd::IsStatusWindowOffered() {
+    if (!ostrel::IsClassLoaded(ostrel::kStatusFeatureClassId)) return FALSE;
+    BOOL offered = FALSE;
+    catalogue_.Walk([&](const CCatalogue::Entries& entries) {
+        for (CRegisteredApplication* entry : entries) {
+            if (entry->GetEntryType() == ENTRY_STATUS_PAGE) offered = entry->IsVisible();
+        }
+    });
+    return offered;
+}
+
+void CMessageDispatchWnd::OpenStatusWindow() {
+    if (!IsStatusWindowOffered()) return;
+    if (IsThreadRunning(m_pStatusThread)) {
+        BringThreadWindow(m_pStatusThread, SW_RESTORE);
+        BringThreadWindow(m_pStatusThread, SW_SHOW);
+        return;
+    }
+    ReleaseThread(m_pStatusThread);
+    auto* thread = new (std::nothrow) CPMXThread(m_hWnd);
+    if (!thread) return;
+    thread->m_pOwner = this;
+    if (!thread->CreateThread()) {
+        delete thread;
+        return;
+    }
+    m_pStatusThread = thread;
+}
+
+void CMessageDispatchWnd::OnDeferredInit() {
+    ::KillTimer(m_hWnd, kDeferredInitTimer);
+    if (catalogue_.IsEmpty()) return;
+    HRESULT init = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (FAILED(init) && init != RPC_E_CHANGED_MODE) return;
+    catalogue_.CompleteAll([] {
+        CSettingServices* services = GetSettingServices();
+        if (services && services->Settory()) services->Settory()->Reload();
+    });
+    if (init != RPC_E_CHANGED_MODE) ::CoUninitialize();
+}
+
+void CMessageDispatchWnd::OnCloseRequest() {
+    StopThread(m_pSettingsThread);
+    StopThread(m_pStatusThread);
+    DestroyWindow();
+}
+
+void CMessageDispatchWnd::OnThreadEnded(CWorkThread* thread) {
+    if (!thread) return;
+    if (thread == m_pSettingsThread) {
+        ReleaseThread(m_pSettingsThread);
+    } else if (thread == m_pStatusThread) {
+        ReleaseThread(m_pStatusThread);
+    } else {
+        return;  // not one of ours (or already forgotten): never touch it
+    }
+    if (IsThreadRunning(m_pSettingsThread) || IsThreadRunning(m_pStatusThread)) return;
+    DestroyWindow();
+}
+

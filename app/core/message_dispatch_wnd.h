@@ -1,0 +1,48 @@
+#pragma once
+// CMessageDispatchWnd: the hidden main window of the running instance. It takes the open requests of
+// this and later starts, opens or raises the settings and status windows on their own threads, owns
+// the catalogue, and ends the process when it is closed or the last window thread has ended.
+#include "base/window.h"
+#include "catalogue/catalogue.h"
+#include "core/work_thread.h"
+
+class CMessageDispatchWnd : public CWnd {
+public:
+    static constexpr const wchar_t* kTitle = L"OSL Main Message window";
+    static constexpr UINT_PTR kDeferredInitTimer = 1;
+    static constexpr UINT kDeferredInitDelayMs = 50;
+
+    CMessageDispatchWnd();
+    ~CMessageDispatchWnd() override;
+
+    // Creates the hidden window, then builds the catalogue. FALSE when the window cannot be made.
+    BOOL Create();
+
+    CCatalogue& Catalogue() noexcept { return catalogue_; }
+    // Set it after raising entries' priorities to have them completed sooner.
+    HANDLE ResortEvent() const noexcept { return catalogue_.ResortEvent(); }
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // Fills the catalogue from its sources; entries that are not to be listed are never appended.
+    virtual void BuildCatalogue();
+
+private:
+    void OnCopyData(const COPYDATASTRUCT* data);
+    void OpenSettingsWindow(const CStringW& classId);
+    void OpenStatusWindow();
+    BOOL IsStatusWindowOffered();
+    void OnDeferredInit();
+    void OnCloseRequest();
+    void OnThreadEnded(CWorkThread* thread);
+    // Deletes a thread object whose thread has ended (a terminated one is left alone).
+    template <typename Thread>
+    static void ReleaseThread(Thread*& thread);
+
+    CCatalogue catalogue_;
+    COSLThread* m_pSettingsThread = nullptr;
+    CPMXThread* m_pStatusThread = nullptr;
+    BOOL m_bTimerArmed = FALSE;
+    HRESULT comInit_;
+};
