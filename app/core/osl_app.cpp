@@ -28,7 +28,7 @@ void RaiseDialog(HWND dialog, bool fully) {
 }
 }  // namespace
 
-COSLApp::COSLApp() {
+COSLApp::COSLApp(const wchar_t* productName) : m_observer(productName) {
     memset(&m_payload, 0, sizeof(m_payload));
     memset(&m_request, 0, sizeof(m_request));
 }

@@ -11,7 +11,8 @@ class CMessageDispatchWnd;
 
 class COSLApp : public CWinApp, public CObserveApp::IObserveEvent {
 public:
-    COSLApp();
+    // productName names the instance objects; only tests pass another one.
+    explicit COSLApp(const wchar_t* productName = L"Ostrel");
     ~COSLApp() override;
 
     BOOL InitInstance() override;

@@ -1,0 +1,204 @@
+// Real Ostrel.exe processes: single instance, hand-over, shutdown requests, shortcuts.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <shobjidl.h>
+
+#include "base/com_ptr.h"
+#include "base/resource_module.h"
+#include "core/open_request.h"
+#include "resource.h"
+#include "support/fixtures.h"
+
+namespace {
+
+using testsupport::ChildProcess;
+using testsupport::WaitUntil;
+
+constexpr DWORD kTimeout = 15000;
+
+bool InstanceRunning() {
+    base::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"Ostrel-MutexUser"));
+    return mutex.valid();
+}
+
+CStringW OstrelCommand(const wchar_t* arguments) {
+    return L"\"" + testsupport::BinFile(L"Ostrel.exe") + L"\" " + arguments;
+}
+
+// Runs Ostrel.exe with the arguments and waits for it to end.
+DWORD RunToEnd(const wchar_t* arguments) {
+    ChildProcess p(OstrelCommand(arguments));
+    DWORD code = 12345;
+    EXPECT_TRUE(p.WaitExit(kTimeout, &code)) << "Ostrel.exe " << CStringW(arguments).GetString();
+    return code;
+}
+
+class OstrelProcess : public testing::Test {
+protected:
+    void SetUp() override {
+        resources_ = base::LoadLocalisedModule(testsupport::BinFolder(), L"Ostrel.exe.mui");
+        ASSERT_TRUE(resources_.valid());
+        settingsCaption_.LoadString(resources_.get(), IDS_SETTINGS_WINDOW_CAPTION);
+        statusCaption_.LoadString(resources_.get(), IDS_STATUS_WINDOW_CAPTION);
+        if (InstanceRunning()) RunToEnd(L"/halt");
+        ASSERT_TRUE(WaitUntil([] { return !InstanceRunning(); }, kTimeout));
+    }
+    void TearDown() override {
+        if (InstanceRunning()) RunToEnd(L"/halt");
+        WaitUntil([] { return !InstanceRunning(); }, kTimeout);
+    }
+
+    HWND SettingsWindow() const { return ::FindWindowW(MAKEINTATOM(0x8002), settingsCaption_); }
+    HWND MessageWindow() const { return ::FindWindowW(nullptr, L"OSL Main Message window"); }
+
+    std::unique_ptr<ChildProcess> StartInstance(const wchar_t* arguments = L"") {
+        auto p = std::make_unique<ChildProcess>(OstrelCommand(arguments));
+        EXPECT_TRUE(p->Started());
+        EXPECT_TRUE(WaitUntil([&] { return SettingsWindow() != nullptr; }, kTimeout)) << "no settings window";
+        return p;
+    }
+
+    static int CountTopLevel(const wchar_t* title) {
+        struct Count {
+            const wchar_t* title;
+            int n;
+        } count = {title, 0};
+        ::EnumWindows(
+            [](HWND hwnd, LPARAM lp) -> BOOL {
+                auto* c = reinterpret_cast<Count*>(lp);
+                wchar_t text[128] = {};
+                ::GetWindowTextW(hwnd, text, 128);
+                if (!wcscmp(text, c->title)) ++c->n;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&count));
+        return count.n;
+    }
+
+    static CStringW ShownClassId(HWND dialog) {
+        wchar_t text[128] = {};
+        ::GetDlgItemTextW(dialog, IDC_PLACEHOLDER_CLASS, text, 128);
+        return text;
+    }
+
+    base::UniqueModule resources_;
+    CStringW settingsCaption_;
+    CStringW statusCaption_;
+};
+
+TEST_F(OstrelProcess, SecondStartHandsItsRequestToTheRunningInstanceAndEnds) {
+    auto first = StartInstance(L"/CLD:11111111-2222-3333-4444-555555555555");
+    HWND dialog = SettingsWindow();
+    EXPECT_STREQ(L"11111111-2222-3333-4444-555555555555", ShownClassId(dialog));
+
+    EXPECT_EQ(0u, RunToEnd(L"/cld:abc:def"));
+    EXPECT_FALSE(first->WaitExit(0));
+    EXPECT_EQ(1, CountTopLevel(L"OSL Main Message window"));
+    EXPECT_EQ(1, CountTopLevel(settingsCaption_));
+    EXPECT_EQ(dialog, SettingsWindow());
+    EXPECT_STREQ(L"abc:def", ShownClassId(dialog));
+
+    // A class id too long for the request is dropped instead of cut: the page stays as it was.
+    CStringW tooLong = L"/CLD:" + CStringW(L'9', 70);
+    EXPECT_EQ(0u, RunToEnd(tooLong));
+    EXPECT_STREQ(L"abc:def", ShownClassId(dialog));
+}
+
+TEST_F(OstrelProcess, SecondStartRestoresAMinimisedSettingsWindow) {
+    auto first = StartInstance();
+    HWND dialog = SettingsWindow();
+    ::ShowWindow(dialog, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(dialog) != FALSE; }, kTimeout));
+    RunToEnd(L"/OSL");
+    EXPECT_TRUE(WaitUntil([&] { return !::IsIconic(dialog); }, kTimeout));
+    EXPECT_TRUE(::IsWindowVisible(dialog));
+}
+
+TEST_F(OstrelProcess, HaltEndsTheRunningInstance) {
+    auto first = StartInstance();
+    EXPECT_EQ(0u, RunToEnd(L"/halt"));
+    EXPECT_TRUE(first->WaitExit(kTimeout));
+    EXPECT_TRUE(WaitUntil([] { return !InstanceRunning(); }, kTimeout));
+}
+
+TEST_F(OstrelProcess, HaltAllEndsTheRunningInstanceForAnAdministrator) {
+    auto first = StartInstance();
+    EXPECT_EQ(0u, RunToEnd(L"-haltAll"));
+    EXPECT_TRUE(first->WaitExit(kTimeout));
+}
+
+TEST_F(OstrelProcess, ClosingTheLastWindowEndsTheProcess) {
+    auto first = StartInstance();
+    ::PostMessageW(SettingsWindow(), WM_COMMAND, IDCANCEL, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(first->WaitExit(kTimeout, &code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(OstrelProcess, MalformedOpenRequestsFromOtherProcessesAreIgnored) {
+    auto first = StartInstance();
+    HWND window = MessageWindow();
+    ASSERT_NE(nullptr, window);
+    BYTE junk[16] = {0x41, 0, 0x42, 0};
+    COPYDATASTRUCT shortData = {ostrel::REQ_OPEN_MAIN, sizeof(junk), junk};
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&shortData), SMTO_BLOCK,
+                                      kTimeout, &result));
+    std::vector<wchar_t> unterminated(66, L'Z');
+    COPYDATASTRUCT noTerminator = {ostrel::REQ_OPEN_MAIN, ostrel::kRequestPayloadBytes, unterminated.data()};
+    EXPECT_TRUE(::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&noTerminator), SMTO_BLOCK,
+                                      kTimeout, &result));
+    ostrel::RequestPayload payload = {};
+    COPYDATASTRUCT unknownCode = {77, ostrel::kRequestPayloadBytes, &payload};
+    EXPECT_TRUE(::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&unknownCode), SMTO_BLOCK,
+                                      kTimeout, &result));
+    EXPECT_FALSE(first->WaitExit(0));
+    EXPECT_EQ(1, CountTopLevel(settingsCaption_));
+    EXPECT_STREQ(L"", ShownClassId(SettingsWindow()));
+}
+
+class StartMenuLinks : public OstrelProcess {
+protected:
+    CStringW LinkPath(const CStringW& name) {
+        wchar_t folder[MAX_PATH] = {};
+        ::SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, folder);
+        return CStringW(folder) + L"\\" + name + L".lnk";
+    }
+};
+
+TEST_F(StartMenuLinks, InstallCreatesTheSettingsLinkAndUnInstallDeletesBoth) {
+    CStringW settingsLink = LinkPath(settingsCaption_);
+    CStringW statusLink = LinkPath(statusCaption_);
+    ::DeleteFileW(settingsLink);
+    EXPECT_EQ(0u, RunToEnd(L"/Install"));
+    ASSERT_TRUE(testsupport::FileExists(settingsLink));
+    EXPECT_FALSE(InstanceRunning());
+
+    {
+        base::ComInit com(COINIT_APARTMENTTHREADED);
+        base::ComPtr<IShellLinkW> link;
+        ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                           link.PutVoid()));
+        base::ComPtr<IPersistFile> file;
+        ASSERT_EQ(S_OK, link.As(IID_IPersistFile, file));
+        ASSERT_EQ(S_OK, file->Load(settingsLink, STGM_READ));
+        wchar_t arguments[64] = {};
+        link->GetArguments(arguments, 64);
+        EXPECT_STREQ(L"/OSL", arguments);
+        wchar_t target[MAX_PATH] = {};
+        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+        EXPECT_NE(nullptr, StrStrIW(target, L"\\Quor\\Ostrel\\Ostrel.exe")) << CStringW(target).GetString();
+    }
+
+    // A second link with the status window's name stands in for one made where the model has it.
+    ASSERT_TRUE(testsupport::WriteTextFile(statusLink, "x"));
+    EXPECT_EQ(0u, RunToEnd(L"-UnInstall"));
+    EXPECT_FALSE(testsupport::FileExists(settingsLink));
+    EXPECT_FALSE(testsupport::FileExists(statusLink));
+    // Deleting links that are not there is quiet.
+    EXPECT_EQ(0u, RunToEnd(L"/uninstall"));
+}
+
+}  // namespace
