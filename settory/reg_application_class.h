@@ -1,0 +1,44 @@
+#pragma once
+// COSLRegApplication: enumerates the applications registered by XML files. Until the registration
+// reader exists it answers as with an empty registration folder.
+#include "Settory_h.h"
+#include "base/com_object.h"
+
+namespace settory {
+
+class COSLRegApplication final : public IOSLRegApplication, public IProvideClassInfo, public base::ComObjectRoot {
+public:
+    BASE_COM_DELEGATING_UNKNOWN
+
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* exception, UINT* argErr) override;
+
+    STDMETHODIMP Init() override;
+    STDMETHODIMP MoveToFirstApp() override;
+    STDMETHODIMP GetNextAppData(BSTR* strName) override;
+    STDMETHODIMP GetFuncName(BSTR* strName) override;
+    STDMETHODIMP GetFuncDesc(BSTR* strDesc) override;
+    STDMETHODIMP GetAppPath(BSTR* strAppPath) override;
+    STDMETHODIMP GetAppOption(BSTR* strOption) override;
+    STDMETHODIMP GetWorkFolder(BSTR* strFolder) override;
+    STDMETHODIMP GetCheckDllPath(BSTR* strPath) override;
+    STDMETHODIMP GetCheckFunc(BSTR* strFunc) override;
+    STDMETHODIMP GetCheckOption1(ULONG* pulOption) override;
+    STDMETHODIMP GetCheckOption2(ULONG* pulOption) override;
+    STDMETHODIMP GetHelpPath(BSTR* strPath) override;
+    STDMETHODIMP GetHelpOption1(ULONG* pulOption) override;
+    STDMETHODIMP GetHelpOption2(ULONG* pulOption) override;
+    STDMETHODIMP GetAppHide(ULONG* pulHide) override;
+    STDMETHODIMP GetCategory(ULONG* pulCategory) override;
+    STDMETHODIMP GetAppIcon(BSTR* strIcon, ULONG* pulIconIndex) override;
+
+    STDMETHODIMP GetClassInfo(ITypeInfo** info) override;
+
+protected:
+    HRESULT QueryInterfaceCore(REFIID iid, void** out) override;
+};
+
+}  // namespace settory

@@ -1,0 +1,454 @@
+#include "settory/settings_store.h"
+
+#include <shlobj.h>
+
+#include "settory/identity.h"
+#include "settory/values.h"
+
+namespace settory {
+namespace {
+
+// Text values longer than this are not stored: no caller's buffer holds them, and a runaway value must
+// not grow the file past what a load accepts.
+constexpr int kMaxStoredValueChars = 32767;
+
+CStringW Expand(const wchar_t* text) {
+    wchar_t buffer[1024] = {};
+    DWORD n = ::ExpandEnvironmentStringsW(text, buffer, ARRAYSIZE(buffer));
+    if (n == 0 || n > ARRAYSIZE(buffer)) return CStringW();
+    return CStringW(buffer);
+}
+
+CStringW ProductFolder() { return Expand(L"%ALLUSERSPROFILE%\\Quor Corporation\\Ostrel\\"); }
+
+// Named objects that every session and user must reach get a null DACL.
+void SignalNamedEvent(const CStringW& name) {
+    SECURITY_DESCRIPTOR descriptor;
+    ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    ::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, TRUE};
+    base::UniqueHandle event(::CreateEventW(&attributes, TRUE, FALSE, name));
+    if (event) ::SetEvent(event.get());
+}
+
+struct ProcessStores {
+    base::CriticalSection defaultLock;
+    base::CriticalSection allUsersLock;
+    base::CriticalSection perUserLock;
+    base::CriticalSection stateLock;
+    std::unique_ptr<CDefaultSetting> defaults;
+    std::unique_ptr<CCurrentSetting> allUsers;
+    // Keyed by the user the store belongs to; "" is the process's own user.
+    std::map<std::wstring, std::unique_ptr<CCurrentSetting>> perUser;
+    std::set<std::pair<std::wstring, int>> changeEvents;
+    bool reloadNeeded = false;
+    bool selfSignal = false;
+};
+
+// Deliberately never destroyed at process exit: the DOM objects it holds belong to a DLL that may
+// already be gone by then. ResetStores frees them while everything is still loaded.
+ProcessStores& Stores() {
+    static ProcessStores* stores = new ProcessStores();
+    return *stores;
+}
+
+void AddChangeEvent(void*, const CStringW& classId, int settingId) {
+    ProcessStores& s = Stores();
+    base::CriticalSectionLock lock(s.stateLock);
+    s.changeEvents.emplace(classId.Str(), settingId);
+}
+
+void NoteWriteForReload(const wchar_t* classId, int settingId) {
+    ProcessStores& s = Stores();
+    base::CriticalSectionLock lock(s.stateLock);
+    if (!s.reloadNeeded && s.changeEvents.count({classId, settingId})) s.reloadNeeded = true;
+}
+
+CDefaultSetting* DefaultStore() {
+    ProcessStores& s = Stores();
+    base::CriticalSectionLock lock(s.defaultLock);
+    if (!s.defaults) {
+        auto store = std::make_unique<CDefaultSetting>();
+        if (store->LoadAll() == kLoaded) s.defaults = std::move(store);
+    }
+    return s.defaults.get();
+}
+
+CCurrentSetting* AllUsersStore(bool create = true) {
+    ProcessStores& s = Stores();
+    base::CriticalSectionLock lock(s.allUsersLock);
+    if (!s.allUsers && create) {
+        auto store = std::make_unique<CCurrentSetting>(AllUsersFilePath());
+        if (store->LoadFile() == kLoaded) s.allUsers = std::move(store);
+    }
+    return s.allUsers.get();
+}
+
+bool PerUserManagerExists() {
+    ProcessStores& s = Stores();
+    base::CriticalSectionLock lock(s.perUserLock);
+    return !s.perUser.empty();
+}
+
+CCurrentSetting* PerUserStore() {
+    ProcessStores& s = Stores();
+    base::CriticalSectionLock lock(s.perUserLock);
+    base::UniqueHandle token(CallerUserToken());
+    // Without a token one store serves the process; keying by user comes with the session layer.
+    std::wstring key;
+    auto it = s.perUser.find(key);
+    if (it == s.perUser.end()) {
+        auto store = std::make_unique<CCurrentSetting>(PerUserFilePath());
+        (void)store->LoadFile();
+        it = s.perUser.emplace(key, std::move(store)).first;
+    }
+    return it->second.get();
+}
+
+CCurrentSetting* StoreForKind(int allUser) { return allUser ? AllUsersStore() : PerUserStore(); }
+
+int CopyOut(int result, VARIANT& value, wchar_t* buffer) {
+    if (result != kOk || V_VT(&value) != VT_BSTR || !V_BSTR(&value)) return kFailed;
+    size_t length = wcslen(V_BSTR(&value));
+    if (length + 1 > static_cast<size_t>(kValueCapacity)) return kFailed;
+    memcpy(buffer, V_BSTR(&value), (length + 1) * sizeof(wchar_t));
+    return kOk;
+}
+
+}  // namespace
+
+CStringW DefaultFolder() { return ProductFolder() + L"Default\\"; }
+CStringW DefaultSchemaPath() { return ProductFolder() + L"Schema files\\DefaultSetting.xsd"; }
+CStringW CurrentSchemaPath() { return ProductFolder() + L"Schema files\\CurrentSetting.xsd"; }
+CStringW AllUsersFilePath() { return ProductFolder() + L"CurrentSettingProfileData.xml"; }
+CStringW PerUserFolder() { return Expand(L"%APPDATA%\\Quor Corporation\\Ostrel\\"); }
+
+CStringW PerUserFilePath() {
+    // Without a user token the file lives in the folder every GetCurrentValue makes sure of, so the
+    // two never disagree (the shell's folder lookup does not follow the environment under Wine).
+    CStringW folder = Expand(L"%APPDATA%");
+    if (folder.IsEmpty() || folder.Find(L'%') >= 0) {
+        wchar_t path[MAX_PATH] = {};
+        if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) return CStringW();
+        folder = path;
+    }
+    return folder + L"\\Quor Corporation\\Ostrel\\CurrentSettingProfileData.xml";
+}
+
+bool DefaultFilesExist() {
+    WIN32_FIND_DATAW data;
+    base::UniqueFind find(::FindFirstFileW(DefaultFolder() + L"DefaultSetting*.xml", &data));
+    return find.valid();
+}
+
+WriteMutex::WriteMutex(DWORD timeoutMs) {
+    mutex_.reset(::CreateMutexW(nullptr, TRUE, L"Global\\CurrentSettingWrite_Mutex"));
+    if (!mutex_) return;
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) {
+        owned_ = true;
+        return;
+    }
+    // A holder that died leaves the mutex abandoned; the files are whole (saves are atomic), so take it.
+    DWORD wait = ::WaitForSingleObject(mutex_.get(), timeoutMs);
+    owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
+WriteMutex::~WriteMutex() {
+    if (owned_) ::ReleaseMutex(mutex_.get());
+}
+
+// ---- default store ----
+
+int CDefaultSetting::LoadAll() {
+    if (Initialise() != kXmlOk) return kFileFailed;
+    (void)SetSchema(DefaultSchemaPath());
+    CStringW folder = DefaultFolder();
+    WIN32_FIND_DATAW data;
+    base::UniqueFind find(::FindFirstFileW(folder + L"DefaultSetting*.xml", &data));
+    if (!find) return kNoFiles;
+    files_.clear();
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files_.push_back(folder + data.cFileName);
+    } while (::FindNextFileW(find.get(), &data));
+    if (files_.empty()) return kNoFiles;
+    for (const CStringW& file : files_) {
+        if (Load(file) != kXmlOk) {
+            DropIndex();
+            return kFileFailed;
+        }
+        IndexDocument(L"DefaultSetting", AddChangeEvent, nullptr);
+    }
+    return kLoaded;
+}
+
+int CDefaultSetting::DefaultKind(const wchar_t* classId, int settingId, int* allUser) const {
+    FoundItem found = FindItem(classId, settingId);
+    if (!found) return kNotLoaded;
+    CStringW text;
+    GetAttribute(found.record->item.Get(), L"bAllUser", text);
+    if (allUser) *allUser = _wtoi(text);
+    return kLoaded;
+}
+
+bool CDefaultSetting::GetValue(const wchar_t* classId, int settingId, VARIANT* value) const {
+    FoundItem found = FindItem(classId, settingId);
+    CStringW text;
+    if (!found || !ValueForMachine(*found.record, CurrentMachineId(), nullptr, &text)) return false;
+    TextToVariant(text, value);
+    return true;
+}
+
+// ---- current stores ----
+
+bool CCurrentSetting::CreateEmpty() {
+    if (!CreateRoot(L"CurrentSetting")) return false;
+    CStringW machine;
+    machine.Format(L"%ld", CurrentMachineId());
+    return SetAttribute(Root(), L"MachineID", machine);
+}
+
+int CCurrentSetting::LoadFile() {
+    if (Initialise() != kXmlOk) return kNotLoaded;
+    if (::GetFileAttributesW(path_) != INVALID_FILE_ATTRIBUTES) {
+        (void)SetSchema(CurrentSchemaPath());
+        if (Load(path_) == kXmlOk) {
+            IndexDocument();
+            return kLoaded;
+        }
+        if (Clear() != kXmlOk) return kNotLoaded;
+        DropIndex();
+        // A writer on another machine's share may still be replacing the file.
+        ::Sleep(300);
+        if (Load(path_) == kXmlOk) {
+            IndexDocument();
+            return kLoaded;
+        }
+        if (Clear() != kXmlOk) return kNotLoaded;
+        DropIndex();
+        unreadableOnDisk_ = true;
+    }
+    return CreateEmpty() ? kLoaded : kNotLoaded;
+}
+
+bool CCurrentSetting::Reload() {
+    if (Clear() != kXmlOk) return false;
+    DropIndex();
+    return LoadFile() == kLoaded;
+}
+
+bool CCurrentSetting::SaveFile() {
+    if (unreadableOnDisk_ && ::GetFileAttributesW(path_) != INVALID_FILE_ATTRIBUTES) {
+        // The file on disk could not be read; it is moved aside, never overwritten, so whatever it
+        // holds can still be recovered by hand.
+        SYSTEMTIME now;
+        ::GetSystemTime(&now);
+        CStringW aside;
+        aside.Format(L"%s.unreadable-%04u%02u%02u-%02u%02u%02u", path_.GetString(), now.wYear, now.wMonth, now.wDay,
+                     now.wHour, now.wMinute, now.wSecond);
+        CStringW candidate = aside;
+        for (int n = 2; ::GetFileAttributesW(candidate) != INVALID_FILE_ATTRIBUTES && n < 100; ++n) {
+            candidate.Format(L"%s-%d", aside.GetString(), n);
+        }
+        if (!::MoveFileExW(path_, candidate, MOVEFILE_WRITE_THROUGH)) return false;
+        keptAside_ = candidate;
+    }
+    unreadableOnDisk_ = false;
+    return Save(path_) == kXmlOk;
+}
+
+bool CCurrentSetting::GetValue(const wchar_t* classId, int settingId, VARIANT* value) const {
+    FoundItem found = FindItem(classId, settingId);
+    CStringW text;
+    if (!found || !ValueForMachine(*found.record, CurrentMachineId(), nullptr, &text)) return false;
+    TextToVariant(text, value);
+    return true;
+}
+
+bool CCurrentSetting::CreateItem(const wchar_t* classId, int settingId, bool allUser, const wchar_t* eventText,
+                                 const wchar_t* text) {
+    if (!Root()) return false;
+    CClass* cls = FindClass(classId);
+    if (!cls) cls = AppendClass(classId);
+    return AppendItem(cls, SettingIdText(settingId), allUser ? L"1" : L"0", eventText, text) != nullptr;
+}
+
+bool CCurrentSetting::SetValue(const wchar_t* classId, int settingId, bool allUser, const wchar_t* text) {
+    NoteWriteForReload(classId, settingId);
+    FoundItem found = FindItem(classId, settingId);
+    if (!found) return CreateItem(classId, settingId, allUser, L"0", text);
+
+    IXMLDOMElement* data = nullptr;
+    CStringW old;
+    // An item with no value for this machine keeps its other machines' values; the write is dropped.
+    if (!ValueForMachine(*found.record, CurrentMachineId(), &data, &old) || old == text) return false;
+    if (!SetText(data, text)) return false;
+    CStringW event;
+    if (GetAttribute(found.record->item.Get(), L"bEvent", event) && event == L"1") {
+        CStringW name;
+        name.Format(L"Global\\%s,%d", classId, settingId);
+        SignalNamedEvent(name);
+    }
+    return true;
+}
+
+bool CCurrentSetting::MarkForEvents(const wchar_t* classId, int settingId, bool allUser, const wchar_t* mark,
+                                    const CDefaultSetting& defaults) {
+    FoundItem found = FindItem(classId, settingId);
+    if (found) {
+        CStringW event;
+        GetAttribute(found.record->item.Get(), L"bEvent", event);
+        if (event == mark) return false;
+        return SetAttribute(found.record->item.Get(), L"bEvent", mark);
+    }
+    base::Variant value;
+    V_VT(value.Get()) = VT_INT;
+    V_INT(value.Get()) = 0;
+    defaults.GetValue(classId, settingId, value.Get());
+    CStringW text;
+    text.Format(L"%d", V_VT(value.Get()) == VT_INT ? V_INT(value.Get()) : 0);
+    return CreateItem(classId, settingId, allUser, SettingIdText(_wtoi(mark)), text);
+}
+
+// ---- ISettory operations ----
+
+namespace service {
+
+int GetDefaultValue(const wchar_t* classId, int settingId, VARIANT* value) {
+    if (!DefaultFilesExist()) return kNoDefaultFiles;
+    if (!IsWellFormedClassId(classId)) return kBadClassId;
+    if (!value) return kFailed;
+    CDefaultSetting* defaults = DefaultStore();
+    if (!defaults) return kFailed;
+    return defaults->GetValue(classId, settingId, value) ? kOk : kUnknownSetting;
+}
+
+int GetCurrentValue(const wchar_t* classId, int settingId, VARIANT* value) {
+    CStringW folder = PerUserFolder();
+    if (!folder.IsEmpty() && ::GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES) {
+        ::SHCreateDirectoryExW(nullptr, folder, nullptr);
+    }
+    if (!DefaultFilesExist()) return kNoDefaultFiles;
+    if (!IsWellFormedClassId(classId)) return kBadClassId;
+    if (!value) return kFailed;
+    CDefaultSetting* defaults = DefaultStore();
+    if (!defaults) return kFailed;
+    int allUser = 0;
+    if (defaults->DefaultKind(classId, settingId, &allUser) != kLoaded) return kUnknownSetting;
+    WriteMutex mutex;
+    if (!mutex.Obtained()) return kMutexTimeout;
+    CCurrentSetting* store = StoreForKind(allUser);
+    if (!store) return kFailed;
+    if (store->GetValue(classId, settingId, value) || defaults->GetValue(classId, settingId, value)) return kOk;
+    return kUnknownSetting;
+}
+
+int GetDefaultValueEx(const wchar_t* classId, int settingId, wchar_t* buffer) {
+    if (!buffer) return kFailed;
+    base::Variant value;
+    V_VT(value.Get()) = VT_BSTR;
+    V_BSTR(value.Get()) = nullptr;
+    return CopyOut(GetDefaultValue(classId, settingId, value.Get()), *value.Get(), buffer);
+}
+
+int GetCurrentValueEx(const wchar_t* classId, int settingId, wchar_t* buffer) {
+    if (!buffer) return kFailed;
+    base::Variant value;
+    V_VT(value.Get()) = VT_BSTR;
+    V_BSTR(value.Get()) = nullptr;
+    return CopyOut(GetCurrentValue(classId, settingId, value.Get()), *value.Get(), buffer);
+}
+
+void QueueWrite(PendingList& pending, const wchar_t* classId, int settingId, const wchar_t* text) {
+    pending.push_back(PendingWrite{CStringW(classId), settingId, CStringW(text)});
+}
+
+int Reload() {
+    if (!DefaultFilesExist()) return kNoDefaultFiles;
+    WriteMutex mutex;
+    if (!mutex.Obtained()) return kMutexTimeout;
+    bool ok = true;
+    if (CCurrentSetting* all = AllUsersStore(false)) ok = all->Reload() && ok;
+    if (PerUserManagerExists()) ok = PerUserStore()->Reload() && ok;
+    return ok ? kOk : kFailed;
+}
+
+int UpdateCurrentSetting(PendingList& pending) {
+    struct ClearOnExit {
+        PendingList& list;
+        ~ClearOnExit() { list.clear(); }
+    } clear{pending};
+
+    if (!DefaultFilesExist()) return kNoDefaultFiles;
+    WriteMutex mutex;
+    if (!mutex.Obtained()) return kMutexTimeout;
+
+    for (const PendingWrite& write : pending) {
+        if (!IsWellFormedClassId(write.classId) || write.text.GetLength() > kMaxStoredValueChars) continue;
+        CDefaultSetting* defaults = DefaultStore();
+        int allUser = 0;
+        if (!defaults || defaults->DefaultKind(write.classId, write.settingId, &allUser) != kLoaded) continue;
+        if (CCurrentSetting* store = StoreForKind(allUser)) {
+            store->SetValue(write.classId, write.settingId, allUser != 0, write.text);
+        }
+    }
+
+    if (CCurrentSetting* all = AllUsersStore(false)) {
+        if (!all->SaveFile()) return kFailed;
+    }
+    if (PerUserManagerExists() && !PerUserStore()->SaveFile()) return kFailed;
+
+    ProcessStores& s = Stores();
+    bool signal = false;
+    {
+        base::CriticalSectionLock lock(s.stateLock);
+        if (s.reloadNeeded) {
+            s.selfSignal = true;
+            s.reloadNeeded = false;
+            signal = true;
+        }
+    }
+    if (signal) SignalNamedEvent(L"Global\\ReloadEvent");
+    return kOk;
+}
+
+static int Mark(const wchar_t* classId, int settingId, const wchar_t* mark) {
+    if (!IsWellFormedClassId(classId)) return kBadClassId;
+    CDefaultSetting* defaults = DefaultStore();
+    if (!defaults) return kFailed;
+    int allUser = 0;
+    if (defaults->DefaultKind(classId, settingId, &allUser) != kLoaded) return kUnknownSetting;
+    CCurrentSetting* store = StoreForKind(allUser);
+    if (!store) return kFailed;
+    bool changed = store->MarkForEvents(classId, settingId, allUser != 0, mark, *defaults);
+    return (allUser && !changed) ? kFailed : kOk;
+}
+
+int RegisterSettingChangeEvent(const wchar_t* classId, int settingId) {
+    if (!DefaultFilesExist()) return kNoDefaultFiles;
+    return Mark(classId, settingId, L"1");
+}
+
+int UnRegisterSettingChangeEvent(const wchar_t* classId, int settingId) { return Mark(classId, settingId, L"0"); }
+
+void ResetStores() {
+    ProcessStores& s = Stores();
+    {
+        base::CriticalSectionLock lock(s.defaultLock);
+        s.defaults.reset();
+    }
+    {
+        base::CriticalSectionLock lock(s.allUsersLock);
+        s.allUsers.reset();
+    }
+    {
+        base::CriticalSectionLock lock(s.perUserLock);
+        s.perUser.clear();
+    }
+    base::CriticalSectionLock lock(s.stateLock);
+    s.changeEvents.clear();
+    s.reloadNeeded = false;
+    s.selfSignal = false;
+}
+
+}  // namespace service
+}  // namespace settory

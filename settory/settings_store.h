@@ -1,0 +1,123 @@
+#pragma once
+// The settings store: default settings (read-only, one or more files), the current settings of all
+// users and of each user, and the operations ISettory is a thin layer over.
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/handles.h"
+#include "settory/class_contain.h"
+
+namespace settory {
+
+// Result codes of ISettory.
+enum SettoryResult : int {
+    kOk = 0,
+    kFailed = 1,
+    kBadClassId = 2,
+    kNoDefaultFiles = 3,
+    kUnknownSetting = 4,
+    kMutexTimeout = 9,
+};
+
+// Results of loading a store.
+enum LoadResult : int {
+    kLoaded = 100,
+    kNotLoaded = 101,
+    kNoFiles = 50,
+    kFileFailed = 51,
+};
+
+constexpr DWORD kWriteMutexTimeoutMs = 15000;
+constexpr int kValueCapacity = 256;  // wide characters including the terminator (Ex methods)
+
+// Locations, from the environment of the calling process.
+CStringW DefaultFolder();
+CStringW DefaultSchemaPath();
+CStringW CurrentSchemaPath();
+CStringW AllUsersFilePath();
+CStringW PerUserFolder();
+CStringW PerUserFilePath();
+bool DefaultFilesExist();
+
+// "Global\CurrentSettingWrite_Mutex", held for the object's lifetime when Obtained().
+class WriteMutex {
+public:
+    explicit WriteMutex(DWORD timeoutMs = kWriteMutexTimeoutMs);
+    ~WriteMutex();
+    WriteMutex(const WriteMutex&) = delete;
+    WriteMutex& operator=(const WriteMutex&) = delete;
+    bool Obtained() const noexcept { return owned_; }
+
+private:
+    base::UniqueHandle mutex_;
+    bool owned_ = false;
+};
+
+class CDefaultSetting : public CClassContain {
+public:
+    [[nodiscard]] int LoadAll();
+    // 100 and the item's bAllUser when the item exists, else 101.
+    int DefaultKind(const wchar_t* classId, int settingId, int* allUser) const;
+    bool GetValue(const wchar_t* classId, int settingId, VARIANT* value) const;
+    const std::vector<CStringW>& Files() const noexcept { return files_; }
+
+private:
+    std::vector<CStringW> files_;
+};
+
+class CCurrentSetting : public CClassContain {
+public:
+    explicit CCurrentSetting(const CStringW& path) : path_(path) {}
+    [[nodiscard]] int LoadFile();
+    [[nodiscard]] bool Reload();
+    [[nodiscard]] bool SaveFile();
+    bool GetValue(const wchar_t* classId, int settingId, VARIANT* value) const;
+    bool SetValue(const wchar_t* classId, int settingId, bool allUser, const wchar_t* text);
+    bool MarkForEvents(const wchar_t* classId, int settingId, bool allUser, const wchar_t* mark,
+                       const CDefaultSetting& defaults);
+    const CStringW& Path() const noexcept { return path_; }
+    // The name the unreadable file was moved to before the first save replaced it; empty when none.
+    const CStringW& KeptAside() const noexcept { return keptAside_; }
+
+private:
+    bool CreateEmpty();
+    bool CreateItem(const wchar_t* classId, int settingId, bool allUser, const wchar_t* eventText,
+                    const wchar_t* text);
+
+    CStringW path_;
+    bool unreadableOnDisk_ = false;
+    CStringW keptAside_;
+};
+
+// One queued write of a CSettory object.
+struct PendingWrite {
+    CStringW classId;
+    int settingId;
+    CStringW text;
+};
+using PendingList = std::vector<PendingWrite>;
+
+// The ISettory operations over the process-wide stores.
+namespace service {
+int GetDefaultValue(const wchar_t* classId, int settingId, VARIANT* value);
+int GetCurrentValue(const wchar_t* classId, int settingId, VARIANT* value);
+int GetDefaultValueEx(const wchar_t* classId, int settingId, wchar_t* buffer);
+int GetCurrentValueEx(const wchar_t* classId, int settingId, wchar_t* buffer);
+void QueueWrite(PendingList& pending, const wchar_t* classId, int settingId, const wchar_t* text);
+int Reload();
+int UpdateCurrentSetting(PendingList& pending);
+int RegisterSettingChangeEvent(const wchar_t* classId, int settingId);
+int UnRegisterSettingChangeEvent(const wchar_t* classId, int settingId);
+
+// Drops every process-wide store; the next call builds them again from the files. For unloading the
+// DLL and for tests that change the environment between cases.
+void ResetStores();
+}  // namespace service
+
+}  // namespace settory
