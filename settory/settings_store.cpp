@@ -115,6 +115,13 @@ int CopyOut(int result, VARIANT& value, wchar_t* buffer) {
     return kOk;
 }
 
+void EnsurePerUserFolder() {
+    CStringW folder = PerUserFolder();
+    if (!folder.IsEmpty() && ::GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES) {
+        ::SHCreateDirectoryExW(nullptr, folder, nullptr);
+    }
+}
+
 }  // namespace
 
 CStringW DefaultFolder() { return ProductFolder() + L"Default\\"; }
@@ -323,10 +330,7 @@ int GetDefaultValue(const wchar_t* classId, int settingId, VARIANT* value) {
 }
 
 int GetCurrentValue(const wchar_t* classId, int settingId, VARIANT* value) {
-    CStringW folder = PerUserFolder();
-    if (!folder.IsEmpty() && ::GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES) {
-        ::SHCreateDirectoryExW(nullptr, folder, nullptr);
-    }
+    EnsurePerUserFolder();
     if (!DefaultFilesExist()) return kNoDefaultFiles;
     if (!IsWellFormedClassId(classId)) return kBadClassId;
     if (!value) return kFailed;
@@ -395,7 +399,11 @@ int UpdateCurrentSetting(PendingList& pending) {
     if (CCurrentSetting* all = AllUsersStore(false)) {
         if (!all->SaveFile()) return kFailed;
     }
-    if (PerUserManagerExists() && !PerUserStore()->SaveFile()) return kFailed;
+    if (PerUserManagerExists()) {
+        // A process may write before it ever read; the folder is otherwise made only by reads.
+        EnsurePerUserFolder();
+        if (!PerUserStore()->SaveFile()) return kFailed;
+    }
 
     ProcessStores& s = Stores();
     bool signal = false;

@@ -1,0 +1,354 @@
+#include "settory/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "settory/settory_fixture.h"
+#include "settory/values.h"
+
+using namespace settory;
+using namespace settorytest;
+
+namespace {
+
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { service::ResetStores(); }
+    void TearDown() override { service::ResetStores(); }
+
+    CStringW Current(const wchar_t* cls, int id) {
+        wchar_t buffer[kValueCapacity] = {};
+        int r = service::GetCurrentValueEx(cls, id, buffer);
+        return r == 0 ? CStringW(buffer) : CStringW(L"<") + SettingIdText(r) + L">";
+    }
+    CStringW Default(const wchar_t* cls, int id) {
+        wchar_t buffer[kValueCapacity] = {};
+        int r = service::GetDefaultValueEx(cls, id, buffer);
+        return r == 0 ? CStringW(buffer) : CStringW(L"<") + SettingIdText(r) + L">";
+    }
+    int Write(const wchar_t* cls, int id, const wchar_t* text) {
+        PendingList pending;
+        service::QueueWrite(pending, cls, id, text);
+        return service::UpdateCurrentSetting(pending);
+    }
+    // Drops the in-memory stores, so the next read comes from the files.
+    void FromDisk() { service::ResetStores(); }
+
+    DataFolders data;
+};
+
+TEST_F(StoreTest, ClassIdCheck_LooksOnlyAtLengthAndDashes) {
+    struct Case {
+        const wchar_t* id;
+        bool ok;
+    } cases[] = {
+        {L"95200B73-6BC6-4FA3-A9CE-402DC1D4520E", true},
+        {L"95200b73-6bc6-4fa3-a9ce-402dc1d4520e", true},
+        {L"zzzzzzzz-zzzz-zzzz-zzzz-zzzzzzzzzzzz", true},
+        {L"{95200B73-6BC6-4FA3-A9CE-402DC1D4520E}", false},
+        {L"95200B73-6BC6-4FA3-A9CE-402DC1D4520", false},
+        {L"95200B73-6BC6-4FA3-A9CE-402DC1D4520EE", false},
+        {L"95200B736-BC6-4FA3-A9CE-402DC1D4520E", false},
+        {L"", false},
+        {nullptr, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.ok, IsWellFormedClassId(c.id)) << (c.id ? c.id : L"(null)");
+}
+
+TEST_F(StoreTest, ResultCodes_ForEachCheck) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    EXPECT_EQ(kBadClassId, service::GetDefaultValue(L"{A0000000-0000-4000-8000-00000000000A}", 1, &v));
+    EXPECT_EQ(kBadClassId, service::GetCurrentValue(L"short", 1, &v));
+    EXPECT_EQ(kUnknownSetting, service::GetDefaultValue(kClassA, 99, &v));
+    EXPECT_EQ(kUnknownSetting, service::GetCurrentValue(kClassA, 99, &v));
+    EXPECT_EQ(kUnknownSetting, service::GetCurrentValue(L"a0000000-0000-4000-8000-00000000000a", 1, &v))
+        << "class ids compare with letter case";
+    EXPECT_EQ(kUnknownSetting, service::GetDefaultValue(kClassA, 5, &v)) << "\"05\" is not setting 5";
+    EXPECT_EQ(kUnknownSetting, service::RegisterSettingChangeEvent(kClassA, 99));
+    EXPECT_EQ(kBadClassId, service::UnRegisterSettingChangeEvent(L"x", 1));
+    EXPECT_EQ(kFailed, service::GetCurrentValueEx(kClassA, kAllUsersInt, nullptr));
+    EXPECT_EQ(kFailed, service::GetDefaultValueEx(kClassA, kAllUsersInt, nullptr));
+    EXPECT_EQ(kOk, service::Reload());
+
+    ::DeleteFileW(data.DefaultFolder() + L"DefaultSetting.xml");
+    PendingList pending;
+    EXPECT_EQ(kNoDefaultFiles, service::GetDefaultValue(kClassA, 1, &v));
+    EXPECT_EQ(kNoDefaultFiles, service::GetCurrentValue(kClassA, 1, &v));
+    EXPECT_EQ(kNoDefaultFiles, service::Reload());
+    EXPECT_EQ(kNoDefaultFiles, service::UpdateCurrentSetting(pending));
+    EXPECT_EQ(kNoDefaultFiles, service::RegisterSettingChangeEvent(kClassA, 1));
+}
+
+TEST_F(StoreTest, BrokenDefaultFile_GivesFailure_AndIsRetriedOnTheNextCall) {
+    data.WriteDefault(L"DefaultSetting.xml", "<DefaultSetting><Class ClassID=\"x\"/></DefaultSetting>");
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = 12345;
+    EXPECT_EQ(kFailed, service::GetDefaultValue(kClassA, kAllUsersInt, &v));
+    EXPECT_EQ(12345, V_I4(&v)) << "value untouched";
+    EXPECT_EQ(kFailed, service::GetCurrentValue(kClassA, kAllUsersInt, &v));
+    EXPECT_EQ(kFailed, service::RegisterSettingChangeEvent(kClassA, kAllUsersInt));
+    data.WriteDefault(L"DefaultSetting.xml", kStandardDefaults);
+    EXPECT_EQ(L"10", Default(kClassA, kAllUsersInt));
+}
+
+TEST_F(StoreTest, TextToVariant_ConvertsByTheTypeSetBeforeTheCall) {
+    struct Case {
+        VARTYPE type;
+        double number;  // expected numeric content
+    } cases[] = {{VT_I2, 2}, {VT_BOOL, 2}, {VT_I1, 2}, {VT_I4, 2}, {VT_UI4, 2}, {VT_INT, 2}, {VT_R4, 2.75}, {VT_R8, 2.75}};
+    for (const Case& c : cases) {
+        VARIANT v;
+        VariantInit(&v);
+        V_VT(&v) = c.type;
+        TextToVariant(L"2.75", &v);
+        ASSERT_EQ(c.type, V_VT(&v));
+        VARIANT d;
+        VariantInit(&d);
+        ASSERT_EQ(S_OK, VariantChangeType(&d, &v, 0, VT_R8));
+        EXPECT_DOUBLE_EQ(c.number, V_R8(&d)) << c.type;
+    }
+    VARIANT b;
+    VariantInit(&b);
+    V_VT(&b) = VT_BOOL;
+    TextToVariant(L"1", &b);
+    EXPECT_EQ(1, V_I2(&b)) << "a stored 1 stays 1, not VARIANT_TRUE";
+
+    VARIANT s;
+    VariantInit(&s);
+    V_VT(&s) = VT_BSTR;
+    V_BSTR(&s) = SysAllocString(L"old");
+    TextToVariant(L"2.75", &s);
+    EXPECT_STREQ(L"2.75", V_BSTR(&s));
+    VariantClear(&s);
+
+    for (VARTYPE other : {VT_DATE, VT_CY, VT_UI1, VT_EMPTY}) {
+        VARIANT o;
+        VariantInit(&o);
+        V_VT(&o) = other;
+        TextToVariant(L"3", &o);
+        EXPECT_EQ(VT_EMPTY, V_VT(&o)) << other;
+    }
+}
+
+TEST_F(StoreTest, VariantToText_FormatsEachType) {
+    auto make = [](VARTYPE type, auto setter) {
+        VARIANT v;
+        VariantInit(&v);
+        V_VT(&v) = type;
+        setter(v);
+        return v;
+    };
+    struct Case {
+        VARIANT value;
+        const wchar_t* text;
+    } cases[] = {
+        {make(VT_EMPTY, [](VARIANT&) {}), L""},
+        {make(VT_NULL, [](VARIANT&) {}), L""},
+        {make(VT_I2, [](VARIANT& v) { V_I2(&v) = -5; }), L"-5"},
+        {make(VT_BOOL, [](VARIANT& v) { V_BOOL(&v) = VARIANT_TRUE; }), L"-1"},
+        {make(VT_I1, [](VARIANT& v) { V_I2(&v) = 7; }), L"7"},
+        {make(VT_I4, [](VARIANT& v) { V_I4(&v) = -123456; }), L"-123456"},
+        {make(VT_INT, [](VARIANT& v) { V_INT(&v) = 42; }), L"42"},
+        {make(VT_UI4, [](VARIANT& v) { V_UI4(&v) = 0xFFFFFFFF; }), L"-1"},
+        {make(VT_R4, [](VARIANT& v) { V_R4(&v) = 1.5f; }), L"1.500000"},
+        {make(VT_R8, [](VARIANT& v) { V_R8(&v) = -0.25; }), L"-0.250000"},
+        {make(VT_UI1, [](VARIANT& v) { V_UI1(&v) = 200; }), L"200"},
+        {make(VT_DATE, [](VARIANT& v) { V_DATE(&v) = 1.0; }), L""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CStringW(c.text), VariantToText(c.value)) << V_VT(&c.value);
+    VARIANT s;
+    VariantInit(&s);
+    V_VT(&s) = VT_BSTR;
+    V_BSTR(&s) = nullptr;
+    EXPECT_EQ(CStringW(), VariantToText(s));
+}
+
+TEST_F(StoreTest, Reads_FallBackToDefault_AndPickTheValueForThisMachine) {
+    EXPECT_EQ(L"10", Current(kClassA, kAllUsersInt));
+    EXPECT_EQ(L"hello", Current(kClassA, kPerUserText));
+    EXPECT_EQ(L"zero", Default(kClassA, kMachinePick));
+    EXPECT_EQ(L"<1>", Default(kClassA, kOtherMachine)) << "the Ex methods answer every failure with 1";
+    base::Variant v;
+    V_VT(v.Get()) = VT_I4;
+    EXPECT_EQ(kUnknownSetting, service::GetDefaultValue(kClassA, kOtherMachine, v.Get()));
+    EXPECT_EQ(kUnknownSetting, service::GetCurrentValue(kClassA, kOtherMachine, v.Get()));
+    EXPECT_EQ(L"b1", Current(kClassB, 1));
+}
+
+TEST_F(StoreTest, WriteToItemWithoutValueForThisMachine_IsDropped) {
+    data.WriteAllUsers(CurrentXml(
+        "<Class ClassID=\"A0000000-0000-4000-8000-00000000000A\"><Item SettingID=\"9\" bAllUser=\"1\" bEvent=\"0\">"
+        "<SettingData MachineID=\"7\">seven</SettingData></Item></Class>"));
+    EXPECT_EQ(L"9default", Current(kClassA, kShadowed));
+    EXPECT_EQ(kOk, Write(kClassA, kShadowed, L"new"));
+    EXPECT_EQ(L"9default", Current(kClassA, kShadowed));
+    std::string file = testsupport::ReadTextFile(data.AllUsersFile());
+    EXPECT_EQ(std::string::npos, file.find("new"));
+    EXPECT_NE(std::string::npos, file.find("seven"));
+}
+
+TEST_F(StoreTest, PendingWrites_StayInvisibleUntilUpdate_ThenPersist) {
+    PendingList pending;
+    service::QueueWrite(pending, kClassA, kAllUsersInt, L"11");
+    service::QueueWrite(pending, kClassA, kPerUserText, L"bye");
+    service::QueueWrite(pending, L"bad", 1, L"x");
+    service::QueueWrite(pending, kClassA, 99, L"unknown");
+    EXPECT_EQ(L"10", Current(kClassA, kAllUsersInt));
+    EXPECT_FALSE(testsupport::FileExists(data.AllUsersFile()));
+
+    EXPECT_EQ(kOk, service::UpdateCurrentSetting(pending));
+    EXPECT_TRUE(pending.empty());
+    EXPECT_EQ(L"11", Current(kClassA, kAllUsersInt));
+    FromDisk();
+    EXPECT_EQ(L"11", Current(kClassA, kAllUsersInt));
+    EXPECT_EQ(L"bye", Current(kClassA, kPerUserText));
+    std::string all = testsupport::ReadTextFile(data.AllUsersFile());
+    EXPECT_EQ(std::string::npos, all.find("bye")) << "a per-user value stays out of the all-users file";
+    EXPECT_NE(std::string::npos, testsupport::ReadTextFile(data.PerUserFile()).find("bye"));
+}
+
+TEST_F(StoreTest, PerUserValues_AreIsolated_AllUsersValuesShared) {
+    ASSERT_EQ(kOk, Write(kClassA, kPerUserText, L"mine"));
+    ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"77"));
+    FromDisk();
+    testsupport::TempFolder other;
+    testsupport::ScopedEnv otherUser(L"APPDATA", other.Path());
+    EXPECT_EQ(L"hello", Current(kClassA, kPerUserText));
+    EXPECT_EQ(L"77", Current(kClassA, kAllUsersInt));
+}
+
+TEST_F(StoreTest, DefaultFiles_FirstListedFileAnswersForSharedItems) {
+    data.WriteDefault(L"DefaultSetting2.xml", R"(<DefaultSetting>
+      <Class ClassID="A0000000-0000-4000-8000-00000000000A">
+        <Item SettingID="1" bAllUser="0"><SettingData>999</SettingData></Item>
+        <Item SettingID="50" bAllUser="1"><SettingData>only2</SettingData></Item>
+      </Class></DefaultSetting>)");
+    CDefaultSetting defaults;
+    ASSERT_EQ(kLoaded, defaults.LoadAll());
+    ASSERT_EQ(2u, defaults.Files().size());
+    bool standardFirst = defaults.Files()[0].Find(L"DefaultSetting.xml") >= 0;
+    base::Variant v;
+    V_VT(v.Get()) = VT_BSTR;
+    ASSERT_TRUE(defaults.GetValue(kClassA, 1, v.Get()));
+    EXPECT_STREQ(standardFirst ? L"10" : L"999", V_BSTR(v.Get()));
+    int allUser = -1;
+    ASSERT_EQ(kLoaded, defaults.DefaultKind(kClassA, 1, &allUser));
+    EXPECT_EQ(standardFirst ? 1 : 0, allUser);
+    EXPECT_EQ(L"only2", Default(kClassA, 50));
+
+    data.WriteDefault(L"DefaultSetting3.xml", "not xml");
+    CDefaultSetting broken;
+    EXPECT_EQ(kFileFailed, broken.LoadAll());
+    for (const CStringW& f : {CStringW(L"DefaultSetting.xml"), CStringW(L"DefaultSetting2.xml"),
+                              CStringW(L"DefaultSetting3.xml")}) {
+        ::DeleteFileW(data.DefaultFolder() + f);
+    }
+    CDefaultSetting none;
+    EXPECT_EQ(kNoFiles, none.LoadAll());
+}
+
+TEST_F(StoreTest, UnreadableCurrentFile_IsKeptAsideBeforeTheFirstSave) {
+    const std::string cls = "<Class ClassID=\"A0000000-0000-4000-8000-00000000000A\">";
+    const std::string broken[] = {
+        "<CurrentSetting><Class ClassID=",
+        CurrentXml(cls + "<Item SettingID=\"1\"/></Class>"),
+    };
+    for (const std::string& content : broken) {
+        FromDisk();
+        data.WriteAllUsers(content);
+        EXPECT_EQ(L"10", Current(kClassA, kAllUsersInt)) << content;
+        ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"12"));
+        ASSERT_EQ(1, CountFiles(data.ProductFolder(), L"CurrentSettingProfileData.xml.unreadable*"));
+        WIN32_FIND_DATAW found;
+        base::UniqueFind find(::FindFirstFileW(data.ProductFolder() + L"*.unreadable*", &found));
+        CStringW aside = data.ProductFolder() + found.cFileName;
+        find.reset();
+        EXPECT_EQ(content, testsupport::ReadTextFile(aside));
+        ::DeleteFileW(aside);
+        FromDisk();
+        EXPECT_EQ(L"12", Current(kClassA, kAllUsersInt));
+        ::DeleteFileW(data.AllUsersFile());
+    }
+}
+
+TEST_F(StoreTest, ExBuffer_HoldsAtMost255Characters_AndIsLeftUntouchedOtherwise) {
+    CStringW fits(L'f', kValueCapacity - 1);
+    CStringW tooLong(L't', kValueCapacity);
+    ASSERT_EQ(kOk, Write(kClassA, kPerUserText, fits));
+    EXPECT_EQ(fits, Current(kClassA, kPerUserText));
+    ASSERT_EQ(kOk, Write(kClassA, kPerUserText, tooLong));
+    wchar_t buffer[kValueCapacity + 64];
+    wmemset(buffer, L'Z', ARRAYSIZE(buffer));
+    EXPECT_EQ(kFailed, service::GetCurrentValueEx(kClassA, kPerUserText, buffer));
+    for (wchar_t ch : buffer) ASSERT_EQ(L'Z', ch);
+    base::Variant v;
+    V_VT(v.Get()) = VT_BSTR;
+    ASSERT_EQ(kOk, service::GetCurrentValue(kClassA, kPerUserText, v.Get()));
+    EXPECT_EQ(tooLong, CStringW(V_BSTR(v.Get())));
+}
+
+TEST_F(StoreTest, OversizedValue_IsNotStored_AndTheFileStaysLoadable) {
+    ASSERT_EQ(kOk, Write(kClassA, kPerUserText, L"small"));
+    CStringW huge(L'h', 40000);
+    EXPECT_EQ(kOk, Write(kClassA, kPerUserText, huge));
+    FromDisk();
+    EXPECT_EQ(L"small", Current(kClassA, kPerUserText));
+}
+
+TEST_F(StoreTest, FailedSave_ReturnsFailure_AndTheChangeIsSavedByTheNextUpdate) {
+    ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"20"));
+    ASSERT_TRUE(::CreateDirectoryW(data.AllUsersFile() + L".tmp", nullptr));
+    EXPECT_EQ(kFailed, Write(kClassA, kAllUsersInt, L"21"));
+    EXPECT_NE(std::string::npos, testsupport::ReadTextFile(data.AllUsersFile()).find(">20<"));
+    ::RemoveDirectoryW(data.AllUsersFile() + L".tmp");
+    PendingList nothing;
+    EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
+    FromDisk();
+    EXPECT_EQ(L"21", Current(kClassA, kAllUsersInt));
+}
+
+TEST_F(StoreTest, MarkedItems_SignalTheirEventOnlyWhenTheValueChanges) {
+    CStringW name;
+    name.Format(L"Global\\%s,%d", kClassA, kAllUsersInt);
+    base::UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, name));
+    ASSERT_TRUE(event);
+    ::ResetEvent(event.get());
+
+    EXPECT_EQ(kOk, service::RegisterSettingChangeEvent(kClassA, kAllUsersInt));
+    EXPECT_EQ(kFailed, service::RegisterSettingChangeEvent(kClassA, kAllUsersInt)) << "all-users mark unchanged";
+    EXPECT_EQ(kOk, service::RegisterSettingChangeEvent(kClassA, kPerUserText));
+    EXPECT_EQ(kOk, service::RegisterSettingChangeEvent(kClassA, kPerUserText)) << "per-user answers 0 regardless";
+    PendingList none;
+    ASSERT_EQ(kOk, service::UpdateCurrentSetting(none));
+    std::string all = testsupport::ReadTextFile(data.AllUsersFile());
+    EXPECT_NE(std::string::npos, all.find("bEvent=\"1\"")) << all;
+    EXPECT_NE(std::string::npos, all.find(">10<")) << "marked before written: created with the default";
+
+    EXPECT_EQ(kOk, Write(kClassA, kAllUsersInt, L"10"));
+    EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(event.get(), 0)) << "same text: no event";
+    EXPECT_EQ(kOk, Write(kClassA, kAllUsersInt, L"13"));
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(event.get(), 0));
+
+    EXPECT_EQ(kOk, service::UnRegisterSettingChangeEvent(kClassA, kAllUsersInt));
+    ::ResetEvent(event.get());
+    EXPECT_EQ(kOk, Write(kClassA, kAllUsersInt, L"14"));
+    EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(event.get(), 0));
+}
+
+TEST_F(StoreTest, ReloadEvent_IsSignalledOnlyForSettingsListedWithEvents) {
+    base::UniqueHandle reload(::CreateEventW(nullptr, TRUE, FALSE, L"Global\\ReloadEvent"));
+    ASSERT_TRUE(reload);
+    ::ResetEvent(reload.get());
+    ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"30"));
+    EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(reload.get(), 0));
+    ASSERT_EQ(kOk, Write(kClassA, kEventListed, L"5"));
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(reload.get(), 0)) << "listed: signalled even for the same text";
+    ::ResetEvent(reload.get());
+}
+
+}  // namespace

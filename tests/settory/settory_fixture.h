@@ -1,0 +1,69 @@
+#pragma once
+// Data folders for settings-service tests: ALLUSERSPROFILE and APPDATA pointed at a temporary folder,
+// the schema files installed where the service looks for them, and a default-settings file.
+#include <windows.h>
+
+#include <ostream>
+#include <string>
+
+#include "support/fixtures.h"
+
+// Lets test failures show wide strings as text.
+inline void PrintTo(const CStringW& text, std::ostream* os) {
+    for (int i = 0; i < text.GetLength(); ++i) {
+        wchar_t ch = text[i];
+        *os << (ch < 128 ? static_cast<char>(ch) : '?');
+    }
+}
+
+namespace settorytest {
+
+// Class ids of the standard default file.
+constexpr const wchar_t* kClassA = L"A0000000-0000-4000-8000-00000000000A";
+constexpr const wchar_t* kClassB = L"B0000000-0000-4000-8000-00000000000B";
+
+// Settings of kClassA in the standard default file.
+enum : int {
+    kAllUsersInt = 1,     // bAllUser 1, "10"
+    kPerUserText = 2,     // bAllUser 0, "hello"
+    kEventListed = 3,     // bAllUser 1, bEvent 1, "5"
+    kOtherMachine = 6,    // only a value for machine 7
+    kMachinePick = 7,     // machine 7, then machine 0 "zero", then "plain"
+    kPerUserReal = 8,     // bAllUser 0, "2.5"
+    kShadowed = 9,        // bAllUser 1, "9default"; the current file has it for machine 7 only
+};
+
+extern const char kStandardDefaults[];
+
+// A current-settings document holding the given Class elements.
+std::string CurrentXml(const std::string& classes);
+
+class DataFolders {
+public:
+    DataFolders();
+    DataFolders(const DataFolders&) = delete;
+    DataFolders& operator=(const DataFolders&) = delete;
+
+    CStringW ProductFolder() const { return all_ + L"\\Quor Corporation\\Ostrel\\"; }
+    CStringW DefaultFolder() const { return ProductFolder() + L"Default\\"; }
+    CStringW SchemaFolder() const { return ProductFolder() + L"Schema files\\"; }
+    CStringW AllUsersFile() const { return ProductFolder() + L"CurrentSettingProfileData.xml"; }
+    CStringW PerUserFile() const { return app_ + L"\\Quor Corporation\\Ostrel\\CurrentSettingProfileData.xml"; }
+    const CStringW& AllUsersProfile() const { return all_; }
+    const CStringW& AppData() const { return app_; }
+
+    void WriteDefault(const wchar_t* name, const std::string& xml) const;
+    void WriteAllUsers(const std::string& xml) const;
+
+private:
+    testsupport::TempFolder root_;
+    CStringW all_;
+    CStringW app_;
+    testsupport::ScopedEnv allEnv_;
+    testsupport::ScopedEnv appEnv_;
+};
+
+// Counts files in folder matching pattern.
+int CountFiles(const CStringW& folder, const wchar_t* pattern);
+
+}  // namespace settorytest
