@@ -15,11 +15,11 @@ ostrel_wine_boot() {
   mkdir -p "$BUILD_DIR"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix in $WINEPREFIX ..."
-    wineboot -i >/dev/null 2>&1 || true
+    wineboot -i >/dev/null 2>&1 </dev/null || true
     wineserver -w 2>/dev/null || true
   fi
   # A persistent server makes every later wine process start in milliseconds.
-  wineserver -p 2>/dev/null || true
+  wineserver -p >/dev/null 2>&1 </dev/null || true
 }
 
 ostrel_configure_build() {
