@@ -1,0 +1,183 @@
+// Prints what the settings service costs next to the plain system call that does comparable work.
+// Nothing is asserted; run it by hand (see README, "Benchmarks").
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <string>
+
+#include "Settory_h.h"
+#include "base/com_ptr.h"
+#include "base/handles.h"
+#include "settory/settings_store.h"
+
+namespace {
+
+double NowUs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+template <typename F>
+double PerCallUs(int calls, F f) {
+    double start = NowUs();
+    for (int i = 0; i < calls; ++i) f(i);
+    return (NowUs() - start) / calls;
+}
+
+std::wstring ClassId(int n) {
+    wchar_t text[40];
+    swprintf(text, 40, L"C%07d-0000-4000-8000-000000000000", n);
+    return text;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    base::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    base::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (file && ::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read) bytes.append(buffer, read);
+    return bytes;
+}
+
+// N settings in classes of ten, all for all users, in the default file and in the current file.
+void WriteData(const std::wstring& product, int settings) {
+    std::string defaults = "<DefaultSetting>", current = "<CurrentSetting MachineID=\"0\">";
+    for (int c = 0; c < settings / 10; ++c) {
+        std::wstring id = ClassId(c);
+        std::string cls = "<Class ClassID=\"" + std::string(id.begin(), id.end()) + "\">";
+        defaults += cls;
+        current += cls;
+        for (int i = 1; i <= 10; ++i) {
+            std::string item = "<Item SettingID=\"" + std::to_string(i) + "\" bAllUser=\"1\" bEvent=\"0\"><SettingData>";
+            defaults += item + "1</SettingData></Item>";
+            current += item + "2</SettingData></Item>";
+        }
+        defaults += "</Class>";
+        current += "</Class>";
+    }
+    WriteBytes(product + L"Default\\DefaultSetting.xml", defaults + "</DefaultSetting>");
+    WriteBytes(product + L"CurrentSettingProfileData.xml", current + "</CurrentSetting>");
+}
+
+void Row(const char* what, double us, double floorUs) {
+    std::printf("  %-44s %12.1f us   floor %10.2f us   ratio %8.1f\n", what, us, floorUs, us / floorUs);
+}
+
+}  // namespace
+
+int wmain() {
+    base::ComInit com(COINIT_APARTMENTTHREADED);
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    std::wstring root = std::wstring(temp) + L"settory-bench-" + std::to_wstring(::GetCurrentProcessId());
+    std::wstring product = root + L"\\all\\Quor Corporation\\Ostrel\\";
+    ::SHCreateDirectoryExW(nullptr, (product + L"Default").c_str(), nullptr);
+    ::SHCreateDirectoryExW(nullptr, (product + L"Schema files").c_str(), nullptr);
+    ::SHCreateDirectoryExW(nullptr, (root + L"\\user").c_str(), nullptr);
+    ::SetEnvironmentVariableW(L"ALLUSERSPROFILE", (root + L"\\all").c_str());
+    ::SetEnvironmentVariableW(L"APPDATA", (root + L"\\user").c_str());
+    wchar_t bin[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, bin, MAX_PATH);
+    ::PathRemoveFileSpecW(bin);
+    for (const wchar_t* schema : {L"DefaultSetting.xsd", L"CurrentSetting.xsd"}) {
+        ::CopyFileW((std::wstring(bin) + L"\\Schema files\\" + schema).c_str(),
+                    (product + L"Schema files\\" + schema).c_str(), FALSE);
+    }
+
+    // Floor for a read: one registry value of comparable size.
+    base::UniqueHKey key;
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\OstrelBench", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                      nullptr);
+    ::RegSetValueExW(key.get(), L"v", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"2"), 4);
+    double registryUs = PerCallUs(20000, [](int) {
+        wchar_t data[16];
+        DWORD size = sizeof(data);
+        ::RegGetValueW(HKEY_CURRENT_USER, L"Software\\OstrelBench", L"v", RRF_RT_REG_SZ, nullptr, data, &size);
+    });
+    key.reset();
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\OstrelBench");
+
+    std::printf("Settory benchmark (times per call; floor = the plain system call doing comparable work)\n");
+    std::printf("RegGetValueW floor: %.2f us\n\n", registryUs);
+    std::printf("Store, called directly (no COM):\n");
+    for (int settings : {100, 1000, 10000}) {
+        WriteData(product, settings);
+        settory::service::ResetStores();
+        std::printf(" %d settings:\n", settings);
+        std::wstring all = product + L"CurrentSettingProfileData.xml";
+        std::string bytes = ReadBytes(all);
+        double readFloor = PerCallUs(20, [&](int) { ReadBytes(all); });
+        double loadUs = PerCallUs(3, [](int) {
+            settory::service::ResetStores();
+            base::Variant v;
+            V_VT(v.Get()) = VT_I4;
+            settory::service::GetCurrentValue(ClassId(0).c_str(), 1, v.Get());
+        });
+        Row("store load (defaults + all-users file)", loadUs, readFloor);
+        double getUs = PerCallUs(2000, [&](int i) {
+            base::Variant v;
+            V_VT(v.Get()) = VT_I4;
+            settory::service::GetCurrentValue(ClassId((i * 7919) % (settings / 10)).c_str(), 1 + i % 10, v.Get());
+        });
+        Row("GetCurrentValue (lookup + write mutex)", getUs, registryUs);
+        std::wstring copy = all + L".bench";
+        double writeFloor = PerCallUs(20, [&](int) {
+            WriteBytes(copy, bytes);
+            ::MoveFileExW(copy.c_str(), (all + L".floor").c_str(), MOVEFILE_REPLACE_EXISTING);
+        });
+        ::DeleteFileW((all + L".floor").c_str());
+        int updates = settings >= 10000 ? 5 : 20;
+        double updateUs = PerCallUs(updates, [&](int i) {
+            settory::PendingList pending;
+            settory::service::QueueWrite(pending, ClassId(0).c_str(), 1, std::to_wstring(100 + i).c_str());
+            settory::service::UpdateCurrentSetting(pending);
+        });
+        Row("UpdateCurrentSetting (one change, save)", updateUs, writeFloor);
+    }
+    settory::service::ResetStores();
+
+    WriteData(product, 1000);
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::printf("\nThrough COM, 1000 settings:\n");
+    struct Mode {
+        const char* name;
+        DWORD context;
+        int calls;
+    } modes[] = {{"GetCurrentValue in process", CLSCTX_INPROC_SERVER, 2000},
+                 {"GetCurrentValue through the local server", CLSCTX_LOCAL_SERVER, 500}};
+    for (const Mode& mode : modes) {
+        base::ComPtr<ISettory> settory;
+        HRESULT hr = ::CoCreateInstance(CLSID_CSettory, nullptr, mode.context, IID_ISettory, settory.PutVoid());
+        if (FAILED(hr)) {
+            std::printf("  %-44s not available (0x%08lx; is Settory registered?)\n", mode.name, hr);
+            continue;
+        }
+        base::Variant warm;
+        V_VT(warm.Get()) = VT_I4;
+        settory->GetCurrentValue(ClassId(0).c_str(), 1, warm.Get());
+        double us = PerCallUs(mode.calls, [&](int i) {
+            base::Variant v;
+            V_VT(v.Get()) = VT_I4;
+            settory->GetCurrentValue(ClassId(i % 100).c_str(), 1 + i % 10, v.Get());
+        });
+        Row(mode.name, us, registryUs);
+    }
+    settory::service::ResetStores();
+    std::fflush(stdout);
+    return 0;
+}
