@@ -5,6 +5,15 @@
 #include <windows.h>
 #include "base/cstringw.h"
 
+namespace ostrel {
+// The product's key under HKEY_LOCAL_MACHINE; every subkey is a registered application.
+constexpr const wchar_t kProductKey[] = L"SOFTWARE\\Quor Corporation\\Ostrel";
+// Opens the product key (subkey null) or one of its subkeys for reading.
+LONG OpenProductKey(const wchar_t* subkey, HKEY* key);
+// Points the catalogue at another key (null, null: back to the product key); tests only.
+void SetProductKeyForTests(HKEY root, const wchar_t* path);
+}  // namespace ostrel
+
 enum EntryType : int {
     ENTRY_REGISTRY_APP = 0,
     ENTRY_XML_APP = 1,

@@ -1,5 +1,7 @@
 #include "core/administrator.h"
 
+#include <atomic>
+
 #include "base/handles.h"
 
 namespace ostrel {
@@ -30,6 +32,17 @@ BOOL TokenHasEnabledAdministrators(HANDLE token, BOOL* answer) {
     }
     return TRUE;
 }
+
+namespace {
+std::atomic<AdministratorCheck> g_check{nullptr};
+}
+
+BOOL CheckAdministrator(BOOL* answer) {
+    AdministratorCheck check = g_check.load();
+    return check ? check(answer) : IsAdministrator(answer);
+}
+
+AdministratorCheck SetAdministratorCheck(AdministratorCheck check) { return g_check.exchange(check); }
 
 }  // namespace ostrel
 
