@@ -1,0 +1,18 @@
+#pragma once
+// Hooks for the framework's own tests: stand-ins for the settings service, the screen resolution
+// and the administrator check. Not part of the plug-in headers.
+#include "Settory_h.h"
+#include "plugwerk/export.h"
+
+namespace plugwerk_testing {
+// The holder then holds this ISettory (null: a holder without one). The caller keeps it alive.
+PLUGWERK_API void UseSettory(ISettory* settory);
+// GetSettingServices then gives no holder at all.
+PLUGWERK_API void UseNoServices();
+// Back to the real service, created on next use.
+PLUGWERK_API void UseRealServices();
+// 0, 0: the screen's own resolution.
+PLUGWERK_API void SetScreenDpi(int x, int y);
+// -1: the process token decides; 0 or 1: as given.
+PLUGWERK_API void SetAdministrator(int administrator);
+}  // namespace plugwerk_testing
