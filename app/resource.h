@@ -12,6 +12,16 @@
 #define IDS_STATUS_WINDOW_CAPTION 1112
 #define IDS_SETTINGS_WINDOW_CAPTION 1319
 
+#define IDS_UI_FONT_FACE 1314
+
+// Bitmaps and icons
+#define IDI_MAIN 128
+#define IDB_TREE_COLLAPSED 130
+#define IDB_TREE_EXPANDED 131
+#define IDI_ENTRY_DEFAULT 133
+#define IDI_CATEGORY_FIRST 146
+#define IDI_CATEGORY_DEFAULT 181
+
 // Controls
 #define IDC_ABOUT_VERSION 1024
 // Placeholder windows: where the start page's class id is shown until the real pages exist.

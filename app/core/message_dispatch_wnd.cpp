@@ -33,8 +33,24 @@ BOOL CMessageDispatchWnd::Create() {
 
 void CMessageDispatchWnd::BuildCatalogue() {
     // Sources, in listing order: plug-in pages, registry applications, applications registered with
-    // the settings service, the status entry, the system-information entry. Each arrives with its
-    // own entry class.
+    // the settings service, the status entry, the system-information entry.
+    AppendRegistryApplications();
+}
+
+void CMessageDispatchWnd::AppendRegistryApplications() {
+    for (DWORD index = 0;; ++index) {
+        auto* entry = new CRegisteredApplication;
+        int result = entry->ReadByIndex(index);
+        if (result == 2) {
+            delete entry;
+            break;
+        }
+        if (result == 0) {
+            delete entry;
+        } else {
+            catalogue_.Append(entry);
+        }
+    }
 }
 
 LRESULT CMessageDispatchWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -27,6 +27,7 @@ protected:
 
     // Fills the catalogue from its sources; entries that are not to be listed are never appended.
     virtual void BuildCatalogue();
+    void AppendRegistryApplications();
 
 private:
     void OnCopyData(const COPYDATASTRUCT* data);

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Draws the program's icons and tree glyphs with ImageMagick. The results are committed; run this
+# again only to change the art.
+set -euo pipefail
+cd "$(dirname "$0")"
+font=DejaVu-Sans-Bold
+
+icon() {  # name colour glyph
+  local name=$1 colour=$2 glyph=$3 sizes=""
+  for s in 16 24 32 48; do
+    local r=$((s / 6)) p=$((s * 11 / 20))
+    convert -size ${s}x${s} xc:none -fill "$colour" -draw "roundrectangle 0,0,$((s - 1)),$((s - 1)),$r,$r" \
+      -fill white -font $font -pointsize $p -gravity center -annotate 0 "$glyph" "/tmp/art-$name-$s.png"
+    sizes="$sizes /tmp/art-$name-$s.png"
+  done
+  convert $sizes "$name.ico"
+  rm -f $sizes
+}
+
+icon main '#1f6fb2' 'O'
+icon entry '#6b7b8c' '•'
+icon category '#6b7b8c' '?'
+# Categories 0-14, in category order.
+colours=('#1f6fb2' '#7a3fb0' '#2c8c5a' '#d9822b' '#1b9aaa' '#c0392b' '#34495e' '#8e6c3a' '#16a085' '#b03a78' '#2e86de' '#6d8b2f' '#9b59b6' '#e67e22' '#7f8c8d')
+glyphs=('S' 'D' 'K' 'P' 'W' 'A' 'L' 'H' 'B' 'C' 'N' 'U' 'I' 'M' '+')
+for i in $(seq 0 14); do icon "category$i" "${colours[$i]}" "${glyphs[$i]}"; done
+
+# Tree glyphs: drawn by AND-ing, so white is transparent and dark pixels show.
+convert -size 9x9 xc:white -fill none -stroke '#555555' -draw 'rectangle 0,0 8,8' -draw 'line 2,4 6,4' -draw 'line 4,2 4,6' -type TrueColor BMP3:collapsed.bmp
+convert -size 9x9 xc:white -fill none -stroke '#555555' -draw 'rectangle 0,0 8,8' -draw 'line 2,4 6,4' -type TrueColor BMP3:expanded.bmp
