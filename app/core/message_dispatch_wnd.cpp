@@ -1,5 +1,6 @@
 #include "core/message_dispatch_wnd.h"
 
+#include "catalogue/plugin_registered_application.h"
 #include "core/open_request.h"
 #include "core/setting_services.h"
 #include "window/main_dlg.h"
@@ -34,6 +35,7 @@ BOOL CMessageDispatchWnd::Create() {
 void CMessageDispatchWnd::BuildCatalogue() {
     // Sources, in listing order: plug-in pages, registry applications, applications registered with
     // the settings service, the status entry, the system-information entry.
+    ostrel::DiscoverPlugins(catalogue_);
     AppendRegistryApplications();
 }
 
