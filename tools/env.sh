@@ -1,14 +1,14 @@
 # Sourced by the other scripts: the build folder and a private Wine prefix inside it.
 # Usage: . tools/env.sh   (BUILD_DIR may be set beforehand)
-OSTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD_DIR="${BUILD_DIR:-$OSTREL_ROOT/build}"
+export OSTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export BUILD_DIR="${BUILD_DIR:-$OSTREL_ROOT/build}"
 export WINEPREFIX="$BUILD_DIR/wineprefix"
 export WINEDEBUG=-all
 # No .NET or Gecko installers: they would download and stall the first boot.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 # Debian keeps the 64-bit loader out of PATH; calling it directly skips the wine32 warning.
-if [ -x /usr/lib/wine/wine64 ]; then OSTREL_WINE=/usr/lib/wine/wine64; else OSTREL_WINE=wine; fi
+if [ -x /usr/lib/wine/wine64 ]; then export OSTREL_WINE=/usr/lib/wine/wine64; else export OSTREL_WINE=wine; fi
 export PATH="$PATH:/usr/lib/wine"
 
 ostrel_wine_boot() {
