@@ -40,17 +40,29 @@ const dispatch::Method kMethods[] = {
     {18, 2, {Param::BstrOut, Param::UlongOut}},
 };
 
-// Without a current application: strings come back empty, numbers as 0xFFFFFFFF, result 1.
-HRESULT NoText(BSTR* out) {
+HRESULT Text(BSTR* out, const CStringW& text, HRESULT result) {
     if (!out) return E_POINTER;
-    *out = ::SysAllocString(L"");
-    return 1;
+    *out = text.AllocSysString();
+    return result;
 }
 
-HRESULT NoNumber(ULONG* out) {
+// Numbers read 0xFFFFFFFF whenever there is nothing to report.
+HRESULT Number(ULONG* out, const COSLAppData* app, ULONG COSLAppData::*field) {
     if (!out) return E_POINTER;
     *out = 0xFFFFFFFF;
-    return 1;
+    if (!app) return 1;
+    *out = app->*field;
+    return 0;
+}
+
+HRESULT StoredText(BSTR* out, const COSLAppData* app, CStringW COSLAppData::*field) {
+    return app ? Text(out, app->*field, 0) : Text(out, CStringW(), 1);
+}
+
+// Paths are handed out only while they name something that exists.
+HRESULT StoredPath(BSTR* out, const COSLAppData* app, CStringW COSLAppData::*field) {
+    if (!app || !PathNamesSomething(app->*field)) return Text(out, CStringW(), 1);
+    return Text(out, app->*field, 0);
 }
 
 }  // namespace
@@ -104,28 +116,80 @@ STDMETHODIMP COSLRegApplication::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAM
                             });
 }
 
-STDMETHODIMP COSLRegApplication::Init() { return 1; }
-STDMETHODIMP COSLRegApplication::MoveToFirstApp() { return 0; }
-STDMETHODIMP COSLRegApplication::GetNextAppData(BSTR* strName) { return NoText(strName); }
-STDMETHODIMP COSLRegApplication::GetFuncName(BSTR* strName) { return NoText(strName); }
-STDMETHODIMP COSLRegApplication::GetFuncDesc(BSTR* strDesc) { return NoText(strDesc); }
-STDMETHODIMP COSLRegApplication::GetAppPath(BSTR* strAppPath) { return NoText(strAppPath); }
-STDMETHODIMP COSLRegApplication::GetAppOption(BSTR* strOption) { return NoText(strOption); }
-STDMETHODIMP COSLRegApplication::GetWorkFolder(BSTR* strFolder) { return NoText(strFolder); }
-STDMETHODIMP COSLRegApplication::GetCheckDllPath(BSTR* strPath) { return NoText(strPath); }
-STDMETHODIMP COSLRegApplication::GetCheckFunc(BSTR* strFunc) { return NoText(strFunc); }
-STDMETHODIMP COSLRegApplication::GetCheckOption1(ULONG* pulOption) { return NoNumber(pulOption); }
-STDMETHODIMP COSLRegApplication::GetCheckOption2(ULONG* pulOption) { return NoNumber(pulOption); }
-STDMETHODIMP COSLRegApplication::GetHelpPath(BSTR* strPath) { return NoText(strPath); }
-STDMETHODIMP COSLRegApplication::GetHelpOption1(ULONG* pulOption) { return NoNumber(pulOption); }
-STDMETHODIMP COSLRegApplication::GetHelpOption2(ULONG* pulOption) { return NoNumber(pulOption); }
-STDMETHODIMP COSLRegApplication::GetAppHide(ULONG* pulHide) { return NoNumber(pulHide); }
-STDMETHODIMP COSLRegApplication::GetCategory(ULONG* pulCategory) { return NoNumber(pulCategory); }
+STDMETHODIMP COSLRegApplication::Init() {
+    std::vector<CStringW> found = ListRegistrationFiles(RegistrationFolder());
+    files_.insert(files_.end(), found.begin(), found.end());
+    cursor_ = 0;
+    return found.empty() ? 1 : 0;
+}
+
+STDMETHODIMP COSLRegApplication::MoveToFirstApp() {
+    cursor_ = 0;
+    return 0;
+}
+
+STDMETHODIMP COSLRegApplication::GetNextAppData(BSTR* strName) {
+    if (!strName) return E_POINTER;
+    current_.reset();
+    CStringW schema = RegistrationSchemaPath();
+    while (cursor_ < files_.size()) {
+        const CStringW& path = files_[cursor_++];
+        auto app = std::make_unique<COSLAppData>();
+        if (app->LoadFile(path, schema) == 0) {
+            current_ = std::move(app);
+            return Text(strName, path, 0);
+        }
+    }
+    return Text(strName, CStringW(), 1);
+}
+
+STDMETHODIMP COSLRegApplication::GetFuncName(BSTR* strName) {
+    return StoredText(strName, current_.get(), &COSLAppData::m_strName);
+}
+STDMETHODIMP COSLRegApplication::GetFuncDesc(BSTR* strDesc) {
+    return StoredText(strDesc, current_.get(), &COSLAppData::m_strDescription);
+}
+STDMETHODIMP COSLRegApplication::GetAppPath(BSTR* strAppPath) {
+    return StoredPath(strAppPath, current_.get(), &COSLAppData::m_strAppPath);
+}
+STDMETHODIMP COSLRegApplication::GetAppOption(BSTR* strOption) {
+    return StoredText(strOption, current_.get(), &COSLAppData::m_strOption);
+}
+STDMETHODIMP COSLRegApplication::GetWorkFolder(BSTR* strFolder) {
+    return StoredPath(strFolder, current_.get(), &COSLAppData::m_strFolder);
+}
+STDMETHODIMP COSLRegApplication::GetCheckDllPath(BSTR* strPath) {
+    return StoredPath(strPath, current_.get(), &COSLAppData::m_strCheckPath);
+}
+STDMETHODIMP COSLRegApplication::GetCheckFunc(BSTR* strFunc) {
+    return StoredText(strFunc, current_.get(), &COSLAppData::m_strCheckFunc);
+}
+STDMETHODIMP COSLRegApplication::GetCheckOption1(ULONG* pulOption) {
+    return Number(pulOption, current_.get(), &COSLAppData::m_ulCheckOption1);
+}
+STDMETHODIMP COSLRegApplication::GetCheckOption2(ULONG* pulOption) {
+    return Number(pulOption, current_.get(), &COSLAppData::m_ulCheckOption2);
+}
+STDMETHODIMP COSLRegApplication::GetHelpPath(BSTR* strPath) {
+    return StoredPath(strPath, current_.get(), &COSLAppData::m_strHelpPath);
+}
+STDMETHODIMP COSLRegApplication::GetHelpOption1(ULONG* pulOption) {
+    return Number(pulOption, current_.get(), &COSLAppData::m_ulHelpOption1);
+}
+STDMETHODIMP COSLRegApplication::GetHelpOption2(ULONG* pulOption) {
+    return Number(pulOption, current_.get(), &COSLAppData::m_ulHelpOption2);
+}
+STDMETHODIMP COSLRegApplication::GetAppHide(ULONG* pulHide) {
+    return Number(pulHide, current_.get(), &COSLAppData::m_ulHide);
+}
+STDMETHODIMP COSLRegApplication::GetCategory(ULONG* pulCategory) {
+    return Number(pulCategory, current_.get(), &COSLAppData::m_ulCategory);
+}
 
 STDMETHODIMP COSLRegApplication::GetAppIcon(BSTR* strIcon, ULONG* pulIconIndex) {
     if (!strIcon || !pulIconIndex) return E_POINTER;
-    *pulIconIndex = 0xFFFFFFFF;
-    return NoText(strIcon);
+    HRESULT result = Number(pulIconIndex, current_.get(), &COSLAppData::m_ulIconIndex);
+    return StoredText(strIcon, current_.get(), &COSLAppData::m_strIconPath) == 0 ? result : 1;
 }
 
 STDMETHODIMP COSLRegApplication::GetClassInfo(ITypeInfo** info) {

@@ -1,8 +1,12 @@
 #pragma once
-// COSLRegApplication: enumerates the applications registered by XML files. Until the registration
-// reader exists it answers as with an empty registration folder.
+// COSLRegApplication: enumerates the applications registered by XML files in the product data folder.
+// Each instance keeps its own list of files, its cursor and the one application it last moved to.
+#include <memory>
+#include <vector>
+
 #include "Settory_h.h"
 #include "base/com_object.h"
+#include "settory/app_data.h"
 
 namespace settory {
 
@@ -39,6 +43,11 @@ public:
 
 protected:
     HRESULT QueryInterfaceCore(REFIID iid, void** out) override;
+
+private:
+    std::vector<CStringW> files_;
+    size_t cursor_ = 0;
+    std::unique_ptr<COSLAppData> current_;
 };
 
 }  // namespace settory
