@@ -41,11 +41,11 @@ CSettingServices* CreateRealServices() {
     }
     // The service process may have been running with stores loaded before this client's files changed.
     holder->settory_->Reload();
-    // The holder and the thread's COM initialisation stay until the process ends: releasing proxies to
-    // another process while the process is being torn down can hang, and the server notices the
-    // client's end by itself.
+    // Kept until the process ends. Releasing proxies while the process is being torn down hangs under
+    // Wine, so nothing is released then.
     return holder.release();
 }
+
 
 }  // namespace
 
@@ -77,6 +77,15 @@ void UseRealServices() {
     base::CriticalSectionLock hold(g_lock);
     g_test.settory_ = nullptr;
     g_mode = ServiceMode::Real;
+}
+void ReleaseRealServices() {
+    base::CriticalSectionLock hold(g_lock);
+    if (!g_real) return;
+    ReleaseInto(g_real->settory_);
+    ReleaseInto(g_real->modelConfig_);
+    ReleaseInto(g_real->regApplication_);
+    delete g_real;
+    g_real = nullptr;
 }
 void SetScreenDpi(int x, int y) {
     g_dpiX = x;

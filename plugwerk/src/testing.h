@@ -11,6 +11,9 @@ PLUGWERK_API void UseSettory(ISettory* settory);
 PLUGWERK_API void UseNoServices();
 // Back to the real service, created on next use.
 PLUGWERK_API void UseRealServices();
+// Releases the real service's interfaces now, so that its process can end with the test. (Under Wine
+// the service process never learns that a client process has ended.)
+PLUGWERK_API void ReleaseRealServices();
 // 0, 0: the screen's own resolution.
 PLUGWERK_API void SetScreenDpi(int x, int y);
 // -1: the process token decides; 0 or 1: as given.
