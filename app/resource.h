@@ -27,6 +27,7 @@
 // Placeholder windows: where the start page's class id is shown until the real pages exist.
 #define IDC_PLACEHOLDER_TEXT 1025
 #define IDC_PLACEHOLDER_CLASS 1026
+#define IDC_PLACEHOLDER_LIST 1027
 
 // System-menu command of the About box (the system menu reserves 16-31 for it).
 #define IDM_ABOUTBOX 16

@@ -1,6 +1,7 @@
 #include "core/message_dispatch_wnd.h"
 
 #include "catalogue/plugin_registered_application.h"
+#include "catalogue/xml_registered_application.h"
 #include "core/open_request.h"
 #include "core/setting_services.h"
 #include "window/main_dlg.h"
@@ -37,6 +38,7 @@ void CMessageDispatchWnd::BuildCatalogue() {
     // the settings service, the status entry, the system-information entry.
     ostrel::DiscoverPlugins(catalogue_);
     AppendRegistryApplications();
+    AppendXmlRegisteredApplications(catalogue_);
 }
 
 void CMessageDispatchWnd::AppendRegistryApplications() {

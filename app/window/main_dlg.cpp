@@ -2,6 +2,7 @@
 
 #include "base/resource_module.h"
 #include "core/about_dlg.h"
+#include "core/message_dispatch_wnd.h"
 #include "resource.h"
 
 COSLMainDlg::COSLMainDlg() : CDialog(IDD_OSL_MAIN_DIALOG) {}
@@ -13,7 +14,25 @@ BOOL COSLMainDlg::OnInitDialog() {
         ::AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, L"&About Ostrel...");
     }
     ShowStartClass();
+    ListCatalogue();
     return TRUE;
+}
+
+void COSLMainDlg::ListCatalogue() {
+    if (!m_pOwner) return;
+    static const wchar_t* const kinds[] = {L"application", L"registered application", L"settings page",
+                                           L"system information", L"status"};
+    HWND list = GetDlgItem(IDC_PLACEHOLDER_LIST);
+    m_pOwner->Catalogue().Walk([&](const CCatalogue::Entries& entries) {
+        for (CRegisteredApplication* entry : entries) {
+            if (!entry->IsVisible()) continue;
+            int type = entry->GetEntryType();
+            CStringW line;
+            line.Format(L"%s  (%s, category %u)", entry->m_strName.GetString(),
+                        type >= 0 && type < 5 ? kinds[type] : L"?", entry->m_nCategory);
+            ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.GetString()));
+        }
+    });
 }
 
 void COSLMainDlg::SelectPluginClass(const wchar_t* classId) {

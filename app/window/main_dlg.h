@@ -24,6 +24,8 @@ protected:
 
 private:
     void ShowStartClass();
+    // Lists the visible catalogue entries until the category tree takes their place.
+    void ListCatalogue();
     void OnAboutCommand();
 
     base::CriticalSection lock_;
