@@ -38,6 +38,7 @@ DWORD WINAPI CWinThread::ThreadEntry(void* parameter) {
 }
 
 BOOL CWinThread::PreTranslateMessage(MSG* msg) {
+    if (m_pMainWnd && m_pMainWnd->PreTranslateMessage(msg)) return TRUE;
     // Keyboard navigation (Tab, mnemonics, Enter, Esc) in the thread's modeless dialog.
     if (m_pMainWnd && m_pMainWnd->m_hWnd && ::IsDialogMessageW(m_pMainWnd->m_hWnd, msg)) return TRUE;
     return FALSE;

@@ -49,6 +49,9 @@ public:
     BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
 
+    // Offered every message of the thread's loop before dialog navigation sees it; TRUE swallows it.
+    virtual BOOL PreTranslateMessage(MSG*) { return FALSE; }
+
 protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // Passes the message being handled on to the window's previous procedure.

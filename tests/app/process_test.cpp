@@ -91,7 +91,8 @@ protected:
 TEST_F(OstrelProcess, SecondStartHandsItsRequestToTheRunningInstanceAndEnds) {
     auto first = StartInstance(L"/CLD:11111111-2222-3333-4444-555555555555");
     HWND dialog = SettingsWindow();
-    EXPECT_STREQ(L"11111111-2222-3333-4444-555555555555", ShownClassId(dialog));
+    // The window is found as soon as it exists; its text is set while it initialises.
+    EXPECT_TRUE(WaitUntil([&] { return ShownClassId(dialog) == L"11111111-2222-3333-4444-555555555555"; }, kTimeout));
 
     EXPECT_EQ(0u, RunToEnd(L"/cld:abc:def"));
     EXPECT_FALSE(first->WaitExit(0));
