@@ -87,7 +87,9 @@ int PluginClass::GetSettingItemListCount() { return static_cast<int>(m_settingIt
 
 SettingItem* PluginClass::GetSettingItem(unsigned controlID) {
     for (SettingItem* item : m_settingItems) {
-        if (item->FindControl(item->GetControlID()) && item->GetControlID() == controlID) return item;
+        // Items without controls report 0 as their first control; they must not match control 0.
+        unsigned first = item->GetControlID();
+        if (first == controlID && item->FindControl(first)) return item;
     }
     return nullptr;
 }

@@ -77,7 +77,9 @@ TEST(SampleWithService, PageReadsAppliesAndRollsBackThroughTheRealService) {
     DWORD code = 1;
     ASSERT_TRUE(regsvr.WaitExit(60000, &code));
     ASSERT_EQ(code, 0u);
-    ASSERT_TRUE(testsupport::WaitUntil([] { return HostProcesses() == 0; }, 60000));
+    ASSERT_TRUE(testsupport::WaitUntil([] { return HostProcesses() == 0; }, 60000))
+        << "a SettoryHost.exe of an earlier client is still running; under Wine it runs on for good when that "
+           "client ended without releasing the service";
     base::ComInit com(COINIT_MULTITHREADED);
     plugwerk_testing::UseRealServices();
 
