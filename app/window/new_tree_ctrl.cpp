@@ -23,6 +23,16 @@ HICON LoadResourceIcon(UINT id, int size) {
     return static_cast<HICON>(
         ::LoadImageW(base::CurrentResourceModule(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
+
+// Draws the icon, or the program's icon with the fallback number when there is none.
+void DrawIconOrFallback(HDC dc, HICON icon, UINT fallbackId, int x, int y, int size) {
+    base::UniqueIcon fallback;
+    if (!icon) {
+        fallback.reset(LoadResourceIcon(fallbackId, size));
+        icon = fallback.get();
+    }
+    if (icon) ::DrawIconEx(dc, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
+}
 }  // namespace
 
 CNewTreeCtrl::CNewTreeCtrl() {
@@ -151,23 +161,11 @@ void CNewTreeCtrl::DrawRow(HDC dc, HTREEITEM item, const RECT& row, const ostrel
             ::SelectObject(source, old);
             ::DeleteDC(source);
         }
-        int size = ScaleX(32);
         HICON icon = m_pHost ? m_pHost->GetCategoryIcon(LabelOf(item)) : nullptr;
-        base::UniqueIcon fallback;
-        if (!icon) {
-            fallback.reset(LoadResourceIcon(IDI_CATEGORY_DEFAULT, size));
-            icon = fallback.get();
-        }
-        if (icon) ::DrawIconEx(dc, ScaleX(18), row.top + ScaleY(2), icon, size, size, 0, nullptr, DI_NORMAL);
+        DrawIconOrFallback(dc, icon, IDI_CATEGORY_DEFAULT, ScaleX(18), row.top + ScaleY(2), ScaleX(32));
     } else {
-        int size = ScaleX(16);
         HICON icon = m_pHost ? m_pHost->GetEntrySmallIcon(LabelOf(item)) : nullptr;
-        base::UniqueIcon fallback;
-        if (!icon) {
-            fallback.reset(LoadResourceIcon(IDI_ENTRY_DEFAULT, size));
-            icon = fallback.get();
-        }
-        if (icon) ::DrawIconEx(dc, ScaleX(38), row.top + ScaleY(4), icon, size, size, 0, nullptr, DI_NORMAL);
+        DrawIconOrFallback(dc, icon, IDI_ENTRY_DEFAULT, ScaleX(38), row.top + ScaleY(4), ScaleX(16));
     }
 }
 
