@@ -23,7 +23,9 @@ TEST(CAboutDlg, ShowsThePrefixStringFollowedByTheInstalledVersion) {
     for (const auto& c : cases) {
         CStringW path = programFiles.File(L"Quor\\Ostrel\\Version.txt");
         ::DeleteFileW(path);
-        if (c.file) ASSERT_TRUE(testsupport::WriteTextFile(path, c.file));
+        if (c.file) {
+            ASSERT_TRUE(testsupport::WriteTextFile(path, c.file));
+        }
         CAboutDlg about;
         ASSERT_TRUE(about.Create(IDD_ABOUTBOX, nullptr));
         wchar_t text[256] = {};
