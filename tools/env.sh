@@ -20,6 +20,8 @@ ostrel_wine_boot() {
   fi
   # A persistent server makes every later wine process start in milliseconds.
   wineserver -p >/dev/null 2>&1 </dev/null || true
+  # Starts Wine's background services now, detached from any caller's output.
+  "$OSTREL_WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
 ostrel_configure_build() {
