@@ -125,6 +125,7 @@ int COSLApp::ExitInstance() {
     delete m_pMessageWnd;
     m_pMessageWnd = nullptr;
     m_pMainWnd = nullptr;
+    ReleaseSettingServices();
     if (m_gdiplusToken) Gdiplus::GdiplusShutdown(m_gdiplusToken);
     m_gdiplusToken = 0;
     return CWinApp::ExitInstance();

@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "plugwerk/export.h"
+
 namespace {
 std::mutex g_lock;
 CSettingServices* g_holder = nullptr;
@@ -11,7 +13,7 @@ CSettingServices* g_holder = nullptr;
 bool g_comInitialised = false;
 bool g_exitRegistered = false;
 
-void ReleaseAtExit() {
+void ReleaseHolder() {
     std::lock_guard<std::mutex> hold(g_lock);
     delete g_holder;
     g_holder = nullptr;
@@ -39,11 +41,16 @@ CSettingServices* TryCreate() {
 }
 }  // namespace
 
+void ReleaseSettingServices() {
+    ReleaseHolder();
+    PlugwerkReleaseServices();
+}
+
 CSettingServices* GetSettingServices() {
     std::lock_guard<std::mutex> hold(g_lock);
     if (!g_exitRegistered) {
         g_exitRegistered = true;
-        atexit(ReleaseAtExit);
+        atexit(ReleaseHolder);
     }
     if (!g_holder) g_holder = TryCreate();
     return g_holder;

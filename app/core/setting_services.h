@@ -17,6 +17,9 @@ public:
 
 // The holder, or null when the service cannot be reached now.
 CSettingServices* GetSettingServices();
+// Releases the holder and the framework's own one; start-up's exit calls it while COM still runs,
+// so the service process sees this client leave.
+void ReleaseSettingServices();
 
 namespace ostrel {
 // The class id of the status-window feature in the model configuration.

@@ -63,6 +63,8 @@ CSettingServices* GetSettingServices() {
     return g_real;
 }
 
+extern "C" PLUGWERK_API void PlugwerkReleaseServices() { plugwerk_testing::ReleaseRealServices(); }
+
 namespace plugwerk_testing {
 void UseSettory(ISettory* settory) {
     base::CriticalSectionLock hold(g_lock);

@@ -29,6 +29,11 @@ class ClassDesc;
 typedef ClassDesc* (*PlugwerkFactory)(void* reserved);
 #define PLUGWERK_FACTORY_NAME "global_newClassDesc"
 
+// For the host, not for plug-ins: lets go of the framework's settings-service interfaces. The host
+// calls it once at exit, after every page is closed, so the service process sees its client leave
+// (it is never told when a client process simply ends).
+extern "C" PLUGWERK_API void PlugwerkReleaseServices();
+
 // Window messages between host, page and items.
 enum : UINT {
     PWM_INIT_ITEM = 0x465,        // page -> items: load from the store and the option; lParam = page window
