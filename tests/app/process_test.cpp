@@ -45,19 +45,23 @@ protected:
         if (InstanceRunning()) RunToEnd(L"/halt");
         ASSERT_TRUE(WaitUntil([] { return !InstanceRunning(); }, kTimeout));
     }
+    // An instance is ended with /halt, never killed: a killed client leaves the settings service's
+    // host process holding its objects for good under Wine.
     void TearDown() override {
         if (InstanceRunning()) RunToEnd(L"/halt");
         WaitUntil([] { return !InstanceRunning(); }, kTimeout);
+        if (instance_) instance_->WaitExit(kTimeout);
+        instance_.reset();
     }
 
     HWND SettingsWindow() const { return ::FindWindowW(MAKEINTATOM(0x8002), settingsCaption_); }
     HWND MessageWindow() const { return ::FindWindowW(nullptr, L"OSL Main Message window"); }
 
-    std::unique_ptr<ChildProcess> StartInstance(const wchar_t* arguments = L"") {
-        auto p = std::make_unique<ChildProcess>(OstrelCommand(arguments));
-        EXPECT_TRUE(p->Started());
+    ChildProcess* StartInstance(const wchar_t* arguments = L"") {
+        instance_ = std::make_unique<ChildProcess>(OstrelCommand(arguments));
+        EXPECT_TRUE(instance_->Started());
         EXPECT_TRUE(WaitUntil([&] { return SettingsWindow() != nullptr; }, kTimeout)) << "no settings window";
-        return p;
+        return instance_.get();
     }
 
     static int CountTopLevel(const wchar_t* title) {
@@ -83,13 +87,14 @@ protected:
         return text;
     }
 
+    std::unique_ptr<ChildProcess> instance_;
     base::UniqueModule resources_;
     CStringW settingsCaption_;
     CStringW statusCaption_;
 };
 
 TEST_F(OstrelProcess, SecondStartHandsItsRequestToTheRunningInstanceAndEnds) {
-    auto first = StartInstance(L"/CLD:11111111-2222-3333-4444-555555555555");
+    ChildProcess* first = StartInstance(L"/CLD:11111111-2222-3333-4444-555555555555");
     HWND dialog = SettingsWindow();
     // The window is found as soon as it exists; its text is set while it initialises.
     EXPECT_TRUE(WaitUntil([&] { return ShownClassId(dialog) == L"11111111-2222-3333-4444-555555555555"; }, kTimeout));
@@ -108,7 +113,7 @@ TEST_F(OstrelProcess, SecondStartHandsItsRequestToTheRunningInstanceAndEnds) {
 }
 
 TEST_F(OstrelProcess, SecondStartRestoresAMinimisedSettingsWindow) {
-    auto first = StartInstance();
+    StartInstance();
     HWND dialog = SettingsWindow();
     ::ShowWindow(dialog, SW_MINIMIZE);
     ASSERT_TRUE(WaitUntil([&] { return ::IsIconic(dialog) != FALSE; }, kTimeout));
@@ -118,20 +123,20 @@ TEST_F(OstrelProcess, SecondStartRestoresAMinimisedSettingsWindow) {
 }
 
 TEST_F(OstrelProcess, HaltEndsTheRunningInstance) {
-    auto first = StartInstance();
+    ChildProcess* first = StartInstance();
     EXPECT_EQ(0u, RunToEnd(L"/halt"));
     EXPECT_TRUE(first->WaitExit(kTimeout));
     EXPECT_TRUE(WaitUntil([] { return !InstanceRunning(); }, kTimeout));
 }
 
 TEST_F(OstrelProcess, HaltAllEndsTheRunningInstanceForAnAdministrator) {
-    auto first = StartInstance();
+    ChildProcess* first = StartInstance();
     EXPECT_EQ(0u, RunToEnd(L"-haltAll"));
     EXPECT_TRUE(first->WaitExit(kTimeout));
 }
 
 TEST_F(OstrelProcess, ClosingTheLastWindowEndsTheProcess) {
-    auto first = StartInstance();
+    ChildProcess* first = StartInstance();
     ::PostMessageW(SettingsWindow(), WM_COMMAND, IDCANCEL, 0);
     DWORD code = 1;
     EXPECT_TRUE(first->WaitExit(kTimeout, &code));
@@ -139,7 +144,7 @@ TEST_F(OstrelProcess, ClosingTheLastWindowEndsTheProcess) {
 }
 
 TEST_F(OstrelProcess, MalformedOpenRequestsFromOtherProcessesAreIgnored) {
-    auto first = StartInstance();
+    ChildProcess* first = StartInstance();
     HWND window = MessageWindow();
     ASSERT_NE(nullptr, window);
     BYTE junk[16] = {0x41, 0, 0x42, 0};
