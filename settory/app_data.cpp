@@ -4,12 +4,12 @@
 #include <stdlib.h>
 
 #include "base/handles.h"
+#include "base/registry_reference.h"
 
 namespace settory {
 namespace {
 
 constexpr DWORD kExpandChars = 1024;
-constexpr DWORD kRegistryDataBytes = 2048;
 
 CStringW Expand(const wchar_t* text) {
     wchar_t buffer[kExpandChars] = {};
@@ -17,54 +17,6 @@ CStringW Expand(const wchar_t* text) {
     // A result that does not fit is dropped rather than cut into some other, shorter path.
     if (n == 0 || n > kExpandChars) return CStringW();
     return CStringW(buffer);
-}
-
-HKEY RootFromName(const CStringW& name) {
-    static const struct {
-        const wchar_t* name;
-        HKEY root;
-    } kRoots[] = {{L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},   {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-                  {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {L"HKEY_USERS", HKEY_USERS},
-                  {L"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}, {L"HKEY_DYN_DATA", HKEY_DYN_DATA}};
-    for (const auto& r : kRoots) {
-        if (name == r.name) return r.root;
-    }
-    return nullptr;
-}
-
-CStringW ReadRegistryReference(const CStringW& reference) {
-    int first = reference.Find(L'\\');
-    int last = reference.ReverseFind(L'\\');
-    if (first < 0) return CStringW();
-    HKEY root = RootFromName(reference.Left(first));
-    if (!root) return CStringW();
-    CStringW subkey = first < last ? reference.Mid(first + 1, last - first - 1) : CStringW();
-    CStringW valueName = reference.Mid(last + 1);
-
-    // Two spare characters, so that data stored without its terminators still ends inside the buffer.
-    wchar_t data[kRegistryDataBytes / sizeof(wchar_t) + 2] = {};
-    DWORD bytes = kRegistryDataBytes;
-    DWORD type = REG_NONE;
-    // The raw data, so that expandable strings are expanded exactly once, below.
-    base::UniqueHKey key;
-    if (::RegOpenKeyExW(root, subkey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS ||
-        ::RegQueryValueExW(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) !=
-            ERROR_SUCCESS) {
-        return CStringW();
-    }
-    size_t chars = bytes / sizeof(wchar_t);
-    if (type == REG_MULTI_SZ) {
-        // Inner separators become line feeds; the closing pair (or whatever the data ends with) stays.
-        size_t end = chars;
-        while (end > 0 && data[end - 1] == L'\0') --end;
-        for (size_t i = 0; i < end; ++i) {
-            if (data[i] == L'\0') data[i] = L'\n';
-        }
-        return CStringW(data, static_cast<int>(wcsnlen(data, chars)));
-    }
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return CStringW();
-    CStringW raw(data, static_cast<int>(wcsnlen(data, chars)));
-    return Expand(raw);
 }
 
 ULONG ReadNumber(IXMLDOMNode* parent, const wchar_t* name) {
@@ -130,7 +82,7 @@ CStringW PathCheckString(const CStringW& text) {
 }
 
 CStringW ResolvePathText(const CStringW& text) {
-    if (text.Left(5) == L"HKEY_") return ReadRegistryReference(text);
+    if (text.Left(5) == L"HKEY_") return base::ResolveRegistryReference(text);
     if (!text.IsEmpty() && text[0] == L'%') return Expand(text);
     return text;
 }

@@ -4,6 +4,7 @@
 // whether or not the stored data carried a terminator.
 #include <windows.h>
 #include "base/cstringw.h"
+#include "base/registry_reference.h"
 
 namespace ostrel {
 
@@ -15,11 +16,7 @@ BOOL ReadRegString(HKEY key, const wchar_t* name, CStringW* value);
 // FALSE when the value is missing or its data is longer than 4 bytes; shorter data is zero-extended.
 BOOL ReadRegDword(HKEY key, const wchar_t* name, DWORD* value);
 
-// The value a reference "HKEY_<root>\<subkey>\<value name>" names: strings expanded, multi-strings
-// as lines; empty for an unknown root, a missing value or one of another type.
-CStringW ResolveRegistryReference(const CStringW& reference);
-
-// Turns the zero characters of multi-string data, all but the last two, into line feeds.
-void MultiStringToLines(wchar_t* data, size_t chars);
+using base::MultiStringToLines;
+using base::ResolveRegistryReference;
 
 }  // namespace ostrel
