@@ -68,12 +68,24 @@ bool Item::VariantCompare(const VARIANT& a, const VARIANT& b) {
     return plugwerk::ValueText(a) == plugwerk::ValueText(b);
 }
 
-long Item::ReadXMLData() {
-    if (m_vData.vt == VT_EMPTY || m_nSettingID == 0) return PW_NOT_POSSIBLE;
+namespace {
+// The service that keeps an item's stored value, or null with the framework's reason in *reason:
+// an item without a type or setting id has no stored value; without a holder there is no service.
+ISettory* StoreFor(const VARIANT& data, unsigned settingId, long* reason) {
+    *reason = PW_NOT_POSSIBLE;
+    if (data.vt == VT_EMPTY || settingId == 0) return nullptr;
     CSettingServices* services = GetSettingServices();
-    if (!services) return PW_NOT_POSSIBLE;
+    if (!services) return nullptr;
     ISettory* settory = services->Settory();
-    if (!settory) return PW_NO_INTERFACE;
+    if (!settory) *reason = PW_NO_INTERFACE;
+    return settory;
+}
+}  // namespace
+
+long Item::ReadXMLData() {
+    long unavailable = 0;
+    ISettory* settory = StoreFor(m_vData, m_nSettingID, &unavailable);
+    if (!settory) return unavailable;
     if (m_vData.vt == VT_BSTR) {
         wchar_t buffer[SETTORY_VALUE_CAPACITY] = {};
         HRESULT hr = settory->GetCurrentValueEx(m_strClassID, static_cast<int>(m_nSettingID), buffer);
@@ -95,11 +107,9 @@ long Item::ReadXMLData() {
 }
 
 long Item::SaveXMLData() {
-    if (m_vData.vt == VT_EMPTY || m_nSettingID == 0) return PW_NOT_POSSIBLE;
-    CSettingServices* services = GetSettingServices();
-    if (!services) return PW_NOT_POSSIBLE;
-    ISettory* settory = services->Settory();
-    if (!settory) return PW_NO_INTERFACE;
+    long unavailable = 0;
+    ISettory* settory = StoreFor(m_vData, m_nSettingID, &unavailable);
+    if (!settory) return unavailable;
     if (m_vData.vt == VT_BSTR) {
         return settory->SetCurrentValueEx(m_strClassID, static_cast<int>(m_nSettingID),
                                           m_vData.bstrVal ? m_vData.bstrVal : L"");
