@@ -4,15 +4,42 @@
 
 // Dialog templates
 #define IDD_ABOUTBOX 100
+#define IDD_PROGRESS 101
 #define IDD_OSL_MAIN_DIALOG 102
 #define IDD_STATUS_INFO 135
+#define IDD_SCROLL_VIEW 183
+#define IDD_SYSTEM_INFO 184
 
 // Strings
+#define IDS_ABOUT_MENU_ITEM 101
 #define IDS_ABOUT_VERSION_PREFIX 103
+#define IDS_BUTTON_APPLY 104
+#define IDS_BUTTON_OK 105
+// System-information labels: the lower list (129-134) and the upper list (137-140).
+#define IDS_SYSINFO_MANUFACTURER 129
+#define IDS_SYSINFO_MODEL 130
+#define IDS_SYSINFO_SYSTEM_VERSION 131
+#define IDS_SYSINFO_SERIAL_NUMBER 132
+#define IDS_SYSINFO_BIOS_VERSION 133
+#define IDS_SYSINFO_OPERATING_SYSTEM 134
+#define IDS_SYSINFO_PROCESSOR 137
+#define IDS_SYSINFO_CLOCK 138
+#define IDS_SYSINFO_MEMORY 139
+#define IDS_SYSINFO_CACHE 140
+#define IDS_MEDIA_CENTER_EDITION 142
+#define IDS_SYSINFO_NAME 500
+#define IDS_SYSINFO_DESCRIPTION 501
+#define IDS_CATEGORY_FIRST 1000
+#define IDS_CATEGORY_MORE 1255
 #define IDS_STATUS_WINDOW_CAPTION 1112
 #define IDS_SETTINGS_WINDOW_CAPTION 1319
 
 #define IDS_UI_FONT_FACE 1314
+#define IDS_BUTTON_DEFAULTS 1315
+#define IDS_BUTTON_LAUNCH 1316
+#define IDS_BUTTON_CANCEL 1317
+#define IDS_MODIFIED_PROMPT 1318
+#define IDS_BUTTON_WIDTH 2020
 
 // Bitmaps and icons
 #define IDI_MAIN 128
@@ -22,7 +49,31 @@
 #define IDI_CATEGORY_FIRST 146
 #define IDI_CATEGORY_DEFAULT 181
 
+// PNG images (resource type "PNG"): the help button's three states.
+#define IDP_HELP_NORMAL 139
+#define IDP_HELP_HOVER 140
+#define IDP_HELP_PRESSED 141
+
 // Controls
+// Settings window
+#define IDC_APPLY 1003
+#define IDC_DEFAULTS 1004
+#define IDC_DESCRIPTION 1005
+#define IDC_TITLE 1006
+#define IDC_TREE 1007
+#define IDC_LAUNCH 1008
+#define IDC_RIGHT_PANEL 1010
+#define IDC_PAGE_FRAME 1012
+#define IDC_HELP_BUTTON 1019
+#define IDC_OK 1030
+#define IDC_PAGE_SCROLLBAR 1044
+// Progress dialog
+#define IDC_PROGRESS_BAR 1023
+// System-information page: two frames and the two lists
+#define IDC_SYSINFO_LOWER_LIST 1000
+#define IDC_SYSINFO_UPPER_LIST 1001
+#define IDC_SYSINFO_UPPER_FRAME 1002
+#define IDC_SYSINFO_LOWER_FRAME 1003
 #define IDC_ABOUT_VERSION 1024
 // Placeholder windows: where the start page's class id is shown until the real pages exist.
 #define IDC_PLACEHOLDER_TEXT 1025
