@@ -4,6 +4,7 @@
 #include "catalogue/xml_registered_application.h"
 #include "core/open_request.h"
 #include "core/setting_services.h"
+#include "info/sys_info_registered_application.h"
 #include "window/main_dlg.h"
 
 template <typename Thread>
@@ -39,6 +40,13 @@ void CMessageDispatchWnd::BuildCatalogue() {
     ostrel::DiscoverPlugins(catalogue_);
     AppendRegistryApplications();
     AppendXmlRegisteredApplications(catalogue_);
+    // The status entry goes here, before the system-information entry.
+    auto* systemInfo = new CSysInfoRegisteredApplication;
+    if (systemInfo->Initialize() == 1) {
+        catalogue_.Append(systemInfo);
+    } else {
+        delete systemInfo;
+    }
 }
 
 void CMessageDispatchWnd::AppendRegistryApplications() {

@@ -2,12 +2,17 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <vector>
 
+#include "base/resource_module.h"
 #include "info/smbios_table.h"
+#include "info/sys_info_registered_application.h"
 #include "info/system_facts.h"
 #include "info/wmi_data.h"
+#include "resource.h"
+#include "support/fixtures.h"
 
 namespace {
 
@@ -157,6 +162,168 @@ TEST(SmbiosWalk, MalformedTablesGiveNothingAndStayInside) {
     EXPECT_FALSE(ostrel::FindSmbiosSystemVersion(nullptr, 10, &version));
 }
 
+// ---- The gathering ---------------------------------------------------------------------------
+
+using Object = std::map<CStringW, CStringW>;
+using Classes = std::map<CStringW, std::vector<Object>>;
+
+// Answers queries from a table; a class that is missing selects nothing.
+class FakeWmi : public CWmiData {
+public:
+    FakeWmi(const Classes& classes, bool connects) : classes_(classes), connects_(connects) {}
+    int Connect() override { return connects_ ? 1 : 0; }
+    int Select(const wchar_t* classText) override {
+        auto it = classes_.find(classText);
+        current_ = it == classes_.end() ? nullptr : &it->second;
+        index_ = 0;
+        return current_ && !current_->empty() ? 1 : 0;
+    }
+    int GetStringProperty(const wchar_t* name, CStringW* value) override {
+        value->Empty();
+        if (!current_ || index_ >= current_->size()) return 0;
+        auto it = (*current_)[index_].find(name);
+        if (it == (*current_)[index_].end()) return 0;
+        *value = it->second;
+        return 1;
+    }
+    int NextNumberProperty(const wchar_t* name, unsigned long long* value) override {
+        *value = 0;
+        if (!current_ || ++index_ >= current_->size()) return 0;
+        return GetNumberProperty(name, value);
+    }
+    int CloseQuery() override {
+        current_ = nullptr;
+        return 1;
+    }
+    int Close() override { return CloseQuery(); }
+
+private:
+    Classes classes_;
+    bool connects_;
+    const std::vector<Object>* current_ = nullptr;
+    size_t index_ = 0;
+};
+
+class TestEntry : public CSysInfoRegisteredApplication {
+public:
+    Classes classes;
+    bool connects = true;
+    BOOL hasInstalledMemory = FALSE;
+    unsigned long long installedKb = 0;
+    BOOL mediaCenter = FALSE;
+
+protected:
+    std::unique_ptr<CWmiData> MakeWmiClient() override { return std::make_unique<FakeWmi>(classes, connects); }
+    BOOL QueryInstalledMemory(unsigned long long* kilobytes) override {
+        *kilobytes = installedKb;
+        return hasInstalledMemory;
+    }
+    void ReadSystemVersion(CStringW* version) override { *version = L"Rev 2.1"; }
+    BOOL IsMediaCenterXp() override { return mediaCenter; }
+};
+
+bool IsSignalled(HANDLE event) { return event && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
+
+class ResourceModule : public testing::Test {
+protected:
+    void SetUp() override {
+        resources_ = base::LoadLocalisedModule(testsupport::BinFolder(), L"Ostrel.exe.mui");
+        ASSERT_TRUE(resources_.valid());
+        previous_ = base::SetResourceModule(resources_.get());
+    }
+    void TearDown() override { base::SetResourceModule(previous_); }
+
+    base::UniqueModule resources_;
+    HINSTANCE previous_ = nullptr;
+};
+
+using Gathering = ResourceModule;
+
+Classes Laptop() {
+    return {
+        {L"Win32_Processor", {{{L"Name", L"  Quor Q7-2400 Processor  "}, {L"MaxClockSpeed", L"2400"}}}},
+        // Two objects: their memory is summed, past what 32 bits hold.
+        {L"Win32_ComputerSystem",
+         {{{L"Manufacturer", L"Quor"}, {L"Model", L"Lark 14"}, {L"TotalPhysicalMemory", L"4294967296"}},
+          {{L"TotalPhysicalMemory", L"2147483648"}}}},
+        {L"Win32_BIOS", {{{L"SerialNumber", L"SN-0042"}, {L"SMBIOSBIOSVersion", L"1.07"}}}},
+        {L"Win32_OperatingSystem", {{{L"Caption", L"Microsoft Windows XP Professional"}, {L"CSDVersion", L"Service Pack 2"}}}},
+    };
+}
+
+TEST_F(Gathering, FillsEveryFactAndSignalsOnce) {
+    TestEntry entry;
+    ASSERT_EQ(1, entry.Initialize());
+    entry.classes = Laptop();
+    ASSERT_FALSE(IsSignalled(entry.GetReadyEvent()));
+    EXPECT_EQ(1, entry.CompleteInit());
+    EXPECT_TRUE(IsSignalled(entry.GetReadyEvent()));
+    EXPECT_STREQ(L"Quor Q7-2400 Processor", entry.m_strProcessor);
+    EXPECT_STREQ(L"2.40 GHz", entry.m_strClock);
+    EXPECT_STREQ(L"Quor", entry.m_strManufacturer);
+    EXPECT_STREQ(L"Lark 14", entry.m_strModel);
+    EXPECT_EQ(6442450944ULL, entry.m_ullMemorySum);
+    EXPECT_STREQ(L"6 GBytes", entry.m_strMemory);
+    EXPECT_STREQ(L"", entry.m_strCache);  // no level-4 cache
+    EXPECT_EQ(0u, entry.m_ullCacheSum);
+    EXPECT_STREQ(L"SN-0042", entry.m_strSerialNumber);
+    EXPECT_STREQ(L"1.07", entry.m_strBiosVersion);
+    EXPECT_STREQ(L"Rev 2.1", entry.m_strSystemVersion);
+    EXPECT_STREQ(L"Microsoft Windows XP Professional Service Pack 2", entry.m_strOperatingSystem);
+
+    // The page may be reading by now: a second completion leaves the strings alone.
+    entry.classes[L"Win32_Processor"][0][L"Name"] = L"Other";
+    EXPECT_EQ(1, entry.CompleteInit());
+    EXPECT_STREQ(L"Quor Q7-2400 Processor", entry.m_strProcessor);
+}
+
+TEST_F(Gathering, InstalledMemoryReplacesTheSumAndCachesAreSummed) {
+    TestEntry entry;
+    ASSERT_EQ(1, entry.Initialize());
+    entry.classes = Laptop();
+    entry.classes[L"Win32_CacheMemory Where level = 4"] = {{{L"MaxCacheSize", L"1024"}}, {{L"MaxCacheSize", L"512"}}};
+    entry.hasInstalledMemory = TRUE;
+    entry.installedKb = 1572864;
+    EXPECT_EQ(1, entry.CompleteInit());
+    EXPECT_STREQ(L"1.500 GBytes", entry.m_strMemory);
+    EXPECT_EQ(1536u, entry.m_ullCacheSum);
+    EXPECT_STREQ(L"1.500 MBytes", entry.m_strCache);
+}
+
+TEST_F(Gathering, MediaCenterEditionIsNamedFromTheStringTable) {
+    TestEntry entry;
+    ASSERT_EQ(1, entry.Initialize());
+    entry.classes = Laptop();
+    entry.mediaCenter = TRUE;
+    EXPECT_EQ(1, entry.CompleteInit());
+    EXPECT_STREQ(base::LoadResString(IDS_MEDIA_CENTER_EDITION) + L" Service Pack 2", entry.m_strOperatingSystem);
+    EXPECT_STRNE(L"", base::LoadResString(IDS_MEDIA_CENTER_EDITION));
+}
+
+TEST_F(Gathering, NoWmiLeavesTheEntryUnready) {
+    TestEntry entry;
+    ASSERT_EQ(1, entry.Initialize());
+    entry.connects = false;
+    EXPECT_EQ(0, entry.CompleteInit());
+    EXPECT_FALSE(IsSignalled(entry.GetReadyEvent()));
+}
+
+TEST_F(Gathering, EntryDescribesItselfFromTheResourceModule) {
+    CSysInfoRegisteredApplication entry;
+    ASSERT_EQ(1, entry.Initialize());
+    EXPECT_EQ(ENTRY_SYSTEM_INFO, entry.GetEntryType());
+    EXPECT_EQ(1, entry.GetPriority());
+    EXPECT_STREQ(L"SystemInfo", entry.m_strKey);
+    EXPECT_STREQ(L"System Information", entry.m_strName);
+    EXPECT_FALSE(entry.m_strDescription.IsEmpty());
+    // Icons come from the resource module, where the executable has none.
+    EXPECT_NE(nullptr, entry.m_hSmallIcon);
+    base::UniqueIcon large(entry.LoadAppIcon(32));
+    EXPECT_TRUE(large.valid());
+    ASSERT_NE(nullptr, entry.GetReadyEvent());
+    EXPECT_FALSE(IsSignalled(entry.GetReadyEvent()));
+}
+
 std::vector<CStringW> g_reported;
 void RecordReport(const CStringW& text) { g_reported.push_back(text); }
 
@@ -168,6 +335,18 @@ public:
 private:
     ostrel::WmiErrorReporter previous_;
 };
+
+TEST_F(Gathering, RealWmiGathersAndSignals) {
+    ScopedReporter reporter;
+    CSysInfoRegisteredApplication entry;
+    ASSERT_EQ(1, entry.Initialize());
+    ASSERT_EQ(1, entry.CompleteInit());
+    EXPECT_TRUE(IsSignalled(entry.GetReadyEvent()));
+    EXPECT_FALSE(entry.m_strProcessor.IsEmpty());
+    EXPECT_FALSE(entry.m_strOperatingSystem.IsEmpty());
+    EXPECT_FALSE(entry.m_strMemory.IsEmpty());
+    EXPECT_EQ(entry.m_strProcessor, CStringW(entry.m_strProcessor).Trim());
+}
 
 TEST(WmiClient, QueryThatCannotStartIsReportedWithItsText) {
     base::ComInit com;
