@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <map>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "info/smbios_table.h"
 #include "info/sys_info_registered_application.h"
 #include "info/system_facts.h"
+#include "info/system_info_page.h"
 #include "info/wmi_data.h"
 #include "resource.h"
 #include "support/fixtures.h"
@@ -77,6 +79,14 @@ TEST(OperatingSystemText, CaptionOrEditionNameWithTheServicePack) {
                  ostrel::ComposeOperatingSystem(L"Microsoft Windows XP Professional", L"Service Pack 2", L"Media Center"));
     EXPECT_STREQ(L"2.40 GHz", ostrel::FormatClockSpeed(2400));
     EXPECT_STREQ(L"0.80 GHz", ostrel::FormatClockSpeed(800));
+}
+
+TEST(SysInfoColumns, LabelThirdValueTwoThirdsWithinTheClient) {
+    EXPECT_EQ(168, ostrel::SysInfoColumnWidths(457).label);
+    EXPECT_EQ(289, ostrel::SysInfoColumnWidths(457).value);  // 294 would overrun the client
+    EXPECT_EQ(315, ostrel::SysInfoColumnWidths(900).label);
+    EXPECT_EQ(585, ostrel::SysInfoColumnWidths(900).value);
+    EXPECT_EQ(0, ostrel::SysInfoColumnWidths(10).value);  // too narrow: the value column closes
 }
 
 // ---- The firmware table ----------------------------------------------------------------------
@@ -367,6 +377,226 @@ TEST(WmiClient, QueryThatCannotStartIsReportedWithItsText) {
     EXPECT_EQ(0, wmi.GetStringProperty(L"NoSuchProperty", &text));
     wmi.Close();
     EXPECT_EQ(0, wmi.Select(L"Win32_Processor"));
+}
+
+// ---- The page ----------------------------------------------------------------------------------
+
+struct FakePageHost : IPageHost {
+    HWND window = nullptr;
+    HWND HostWindow() override { return window; }
+    void FocusHostTabStop(bool) override {}
+    BOOL HostOwnsMnemonic(UINT) override { return FALSE; }
+    BOOL IsApplyWorkerRunning() override { return FALSE; }
+    void EnableApplyButton() override {}
+    void ApplyPage() override {}
+};
+
+CStringW CellText(HWND list, int row, int column) {
+    wchar_t buffer[256] = {};
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = 256;
+    ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return buffer;
+}
+
+int RowCount(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+class SystemInfoPage : public ResourceModule {
+protected:
+    void SetUp() override {
+        ResourceModule::SetUp();
+        // Not shown: under Xvfb without a window manager, Wine takes two seconds to destroy a
+        // visible top-level window, which would hide how fast the page itself goes away.
+        parent_ = ::CreateWindowExW(0, L"STATIC", L"scroll view", WS_POPUP, 0, 0, 520, 380, nullptr,
+                                    nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, parent_);
+        host_.window = parent_;
+        ASSERT_EQ(1, entry_.Initialize());
+        entry_.m_strProcessor = L"Quor Q7-2400 Processor";
+        entry_.m_strClock = L"2.40 GHz";
+        entry_.m_strMemory = L"6 GBytes";
+        entry_.m_strCache = L"";
+        entry_.m_strManufacturer = L"Quor";
+        entry_.m_strModel = L"Lark 14";
+        entry_.m_strSystemVersion = L"Rev 2.1";
+        entry_.m_strSerialNumber = L"SN-0042";
+        entry_.m_strBiosVersion = L"1.07";
+        entry_.m_strOperatingSystem = L"Microsoft Windows XP Professional Service Pack 2";
+    }
+    void TearDown() override {
+        page_.reset();
+        if (parent_) ::DestroyWindow(parent_);
+        ResourceModule::TearDown();
+    }
+    void Open(DWORD readyWaitMs = COSLSystemInfo::kReadyWaitMs) {
+        page_ = std::make_unique<COSLSystemInfo>(&entry_, &host_);
+        page_->SetReadyWait(readyWaitMs);
+        ASSERT_TRUE(page_->Create(parent_));
+        upper_ = page_->GetDlgItem(IDC_SYSINFO_UPPER_LIST);
+        lower_ = page_->GetDlgItem(IDC_SYSINFO_LOWER_LIST);
+        ASSERT_NE(nullptr, upper_);
+        ASSERT_NE(nullptr, lower_);
+    }
+    bool WaitForWorker() {
+        return testsupport::PumpUntil([&] { return !page_->IsWorkerRunning(); }, 5000);
+    }
+    std::vector<CStringW> Column(HWND list, int column) {
+        std::vector<CStringW> cells;
+        for (int row = 0; row < RowCount(list); ++row) cells.push_back(CellText(list, row, column));
+        return cells;
+    }
+    std::vector<CStringW> Labels(std::initializer_list<UINT> ids) {
+        std::vector<CStringW> labels;
+        for (UINT id : ids) labels.push_back(base::LoadResString(id));
+        return labels;
+    }
+
+    HWND parent_ = nullptr;
+    FakePageHost host_;
+    CSysInfoRegisteredApplication entry_;
+    std::unique_ptr<COSLSystemInfo> page_;
+    HWND upper_ = nullptr;
+    HWND lower_ = nullptr;
+};
+
+TEST_F(SystemInfoPage, LabelsAtOnceValuesOnceTheEntryIsReady) {
+    Open();
+    EXPECT_EQ(Labels({IDS_SYSINFO_PROCESSOR, IDS_SYSINFO_CLOCK, IDS_SYSINFO_MEMORY, IDS_SYSINFO_CACHE}),
+              Column(upper_, 0));
+    EXPECT_EQ(Labels({IDS_SYSINFO_MANUFACTURER, IDS_SYSINFO_MODEL, IDS_SYSINFO_SYSTEM_VERSION,
+                      IDS_SYSINFO_SERIAL_NUMBER, IDS_SYSINFO_BIOS_VERSION, IDS_SYSINFO_OPERATING_SYSTEM}),
+              Column(lower_, 0));
+    for (const CStringW& label : Column(lower_, 0)) EXPECT_FALSE(label.IsEmpty());  // the texts exist
+    EXPECT_EQ(std::vector<CStringW>(4), Column(upper_, 1));
+
+    // Busy while the worker waits: the host keeps the page.
+    EXPECT_EQ(8, page_->QueryClose(0));
+    ::SetEvent(entry_.GetReadyEvent());
+    ASSERT_TRUE(WaitForWorker());
+    EXPECT_EQ(0, page_->QueryClose(0));
+    EXPECT_EQ((std::vector<CStringW>{L"Quor Q7-2400 Processor", L"2.40 GHz", L"6 GBytes", L""}), Column(upper_, 1));
+    EXPECT_EQ((std::vector<CStringW>{L"Quor", L"Lark 14", L"Rev 2.1", L"SN-0042", L"1.07",
+                                     L"Microsoft Windows XP Professional Service Pack 2"}),
+              Column(lower_, 1));
+}
+
+TEST_F(SystemInfoPage, ValuesStayEmptyWhenTheEntryNeverGetsReady) {
+    Open(50);
+    ASSERT_TRUE(WaitForWorker());
+    EXPECT_EQ(0, page_->QueryClose(0));
+    EXPECT_EQ(std::vector<CStringW>(4), Column(upper_, 1));
+    EXPECT_EQ(std::vector<CStringW>(6), Column(lower_, 1));
+    EXPECT_EQ(6, RowCount(lower_));
+}
+
+TEST_F(SystemInfoPage, TimerFillsAgain) {
+    ::SetEvent(entry_.GetReadyEvent());
+    Open();
+    ASSERT_TRUE(WaitForWorker());
+    LVITEMW blank = {};
+    blank.iSubItem = 1;
+    blank.pszText = const_cast<wchar_t*>(L"");
+    ::SendMessageW(lower_, LVM_SETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&blank));
+    ASSERT_STREQ(L"", CellText(lower_, 1, 1));
+    page_->SetTimer(7, 10);
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return CellText(lower_, 1, 1) == L"Lark 14"; }, 5000));
+}
+
+TEST_F(SystemInfoPage, DeletingThePageWhileTheWorkerWaitsEndsPromptly) {
+    Open();
+    ASSERT_TRUE(page_->IsWorkerRunning());
+    DWORD start = ::GetTickCount();
+    page_.reset();
+    EXPECT_LT(::GetTickCount() - start, 1000u);
+    // The entry turning ready afterwards reaches nobody.
+    ::SetEvent(entry_.GetReadyEvent());
+    testsupport::PumpUntil([] { return false; }, 50);
+}
+
+TEST_F(SystemInfoPage, DestroyingTheParentStopsTheWorkerBeforeTheListsGo) {
+    Open();
+    ASSERT_TRUE(page_->IsWorkerRunning());
+    DWORD start = ::GetTickCount();
+    ::DestroyWindow(parent_);
+    parent_ = nullptr;
+    EXPECT_LT(::GetTickCount() - start, 1000u);
+    EXPECT_FALSE(page_->IsWorkerRunning());
+    EXPECT_FALSE(page_->IsWindow());
+    ::SetEvent(entry_.GetReadyEvent());
+    page_.reset();
+}
+
+TEST_F(SystemInfoPage, RowsCannotBeSelected) {
+    Open(0);
+    LVITEMW select = {};
+    select.state = LVIS_SELECTED;
+    select.stateMask = LVIS_SELECTED;
+    ::SendMessageW(upper_, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&select));
+    EXPECT_EQ(0, ::SendMessageW(upper_, LVM_GETSELECTEDCOUNT, 0, 0));
+    ::SendMessageW(lower_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&select));
+    EXPECT_EQ(0, ::SendMessageW(lower_, LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+TEST_F(SystemInfoPage, TipOfARowShowsItsWholeValue) {
+    ::SetEvent(entry_.GetReadyEvent());
+    Open();
+    ASSERT_TRUE(WaitForWorker());
+    wchar_t text[64] = L"Operating system";
+    NMLVGETINFOTIPW tip = {};
+    tip.hdr.hwndFrom = lower_;
+    tip.hdr.idFrom = IDC_SYSINFO_LOWER_LIST;
+    tip.hdr.code = LVN_GETINFOTIPW;
+    tip.pszText = text;
+    tip.cchTextMax = 64;
+    tip.iItem = 5;
+    page_->SendMessage(WM_NOTIFY, IDC_SYSINFO_LOWER_LIST, reinterpret_cast<LPARAM>(&tip));
+    EXPECT_STREQ(L"Microsoft Windows XP Professional Service Pack 2", text);
+    // Cut to the tip's buffer, never past it.
+    wchar_t small[9];
+    std::fill(std::begin(small), std::end(small), L'#');
+    tip.pszText = small;
+    tip.cchTextMax = 8;
+    page_->SendMessage(WM_NOTIFY, IDC_SYSINFO_LOWER_LIST, reinterpret_cast<LPARAM>(&tip));
+    EXPECT_STREQ(L"Microso", small);
+    EXPECT_EQ(L'#', small[8]);
+}
+
+TEST_F(SystemInfoPage, LayoutFollowsTheScreenResolution) {
+    Open(0);
+    HDC screen = ::GetDC(nullptr);
+    int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX), dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    auto placed = [&](int id) {
+        RECT r = {};
+        HWND control = page_->GetDlgItem(id);
+        ::GetWindowRect(control, &r);
+        ::MapWindowPoints(nullptr, page_->m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    auto expect = [&](int id, int x, int y, int w, int h) {
+        RECT r = placed(id);
+        EXPECT_EQ(::MulDiv(x, dpiX, 96), r.left) << id;
+        EXPECT_EQ(::MulDiv(y, dpiY, 96), r.top) << id;
+        EXPECT_EQ(::MulDiv(w, dpiX, 96), r.right - r.left) << id;
+        EXPECT_EQ(::MulDiv(h, dpiY, 96), r.bottom - r.top) << id;
+    };
+    expect(IDC_SYSINFO_UPPER_FRAME, 0, 0, 483, 130);
+    expect(IDC_SYSINFO_LOWER_FRAME, 0, 134, 483, 202);
+    expect(IDC_SYSINFO_UPPER_LIST, 10, 24, 459, 88);
+    expect(IDC_SYSINFO_LOWER_LIST, 10, 161, 459, 157);  // inside its frame
+
+    RECT client = {};
+    ::GetClientRect(upper_, &client);
+    ostrel::SysInfoColumns columns = ostrel::SysInfoColumnWidths(client.right);
+    for (HWND list : {upper_, lower_}) {
+        EXPECT_EQ(columns.label, ::SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+        EXPECT_EQ(columns.value, ::SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0));
+        EXPECT_EQ(0, ::SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0));
+        EXPECT_TRUE(::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_INFOTIP);
+        EXPECT_FALSE(::GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL);
+    }
 }
 
 }  // namespace
