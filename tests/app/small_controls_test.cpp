@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "support/fixtures.h"
 #include "window/help_button.h"
 #include "window/png_resource.h"
+#include "window/progress_ctrl.h"
 
 namespace {
 
@@ -288,6 +290,190 @@ TEST_F(HelpButton, WithoutItsImagesOnlyTheBackgroundShows) {
     ExpectBackground(PixelAt(*button, 8, 23), "normal");
     button->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(24, 24));
     ExpectBackground(PixelAt(*button, 24, 24), "pressed");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Progress dialog
+
+// The settings window during an apply, as the dialog sees it. Each tick of the dialog asks
+// IsApplying first; the test's script runs there, on the dialog's own thread.
+struct FakeApply : IApplyProgressOwner {
+    HWND owner = nullptr;
+    COSLProgressCtrl* dialog = nullptr;
+    std::function<void(FakeApply&)> onTick;
+    int ticks = 0;
+    BOOL applying = TRUE;
+    BOOL waitingUI = FALSE;
+    BOOL workerRunning = TRUE;
+    std::vector<int> positions;
+    std::vector<DWORD> terminateGraces;
+
+    HWND Bar() const { return ::GetDlgItem(dialog->m_hWnd, IDC_PROGRESS_BAR); }
+    HWND OwnerWindow() override { return owner; }
+    BOOL IsApplying() override {
+        ++ticks;
+        positions.push_back(static_cast<int>(::SendMessageW(Bar(), PBM_GETPOS, 0, 0)));
+        if (onTick) onTick(*this);
+        return applying;
+    }
+    BOOL IsPageWaitingUI() override { return waitingUI; }
+    BOOL IsApplyWorkerRunning() override { return workerRunning; }
+    void TerminateApplyWorker(DWORD graceMs) override {
+        terminateGraces.push_back(graceMs);
+        workerRunning = FALSE;
+    }
+};
+
+constexpr INT_PTR kGaveUp = 0x7E57;
+HWND g_modalDialog = nullptr;
+
+void CALLBACK GiveUpOnDialog(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_modalDialog) ::EndDialog(g_modalDialog, kGaveUp);
+}
+
+class ProgressDialog : public SmallControls {
+protected:
+    void SetUp() override {
+        SmallControls::SetUp();
+        // Hidden: the dialog is the one window these tests need on screen.
+        owner_ = ::CreateWindowExW(0, L"STATIC", L"settings window", WS_POPUP, 100, 80, 600, 400, nullptr, nullptr,
+                                   nullptr, nullptr);
+        ASSERT_TRUE(owner_);
+        fake_.owner = owner_;
+    }
+    void TearDown() override {
+        if (::IsWindow(owner_)) ::DestroyWindow(owner_);
+        SmallControls::TearDown();
+    }
+    // Runs the dialog modally as the settings window does; a dialog still open after timeoutMs is
+    // ended from outside and the run gives kGaveUp.
+    INT_PTR RunModal(UINT tickMs, UINT limitMs, DWORD timeoutMs = 10000) {
+        COSLProgressCtrl dialog(&fake_, tickMs, limitMs);
+        fake_.dialog = &dialog;
+        UINT_PTR guard = ::SetTimer(nullptr, 0, timeoutMs, GiveUpOnDialog);
+        auto noteWindow = fake_.onTick;
+        fake_.onTick = [this, noteWindow](FakeApply& f) {
+            g_modalDialog = f.dialog->m_hWnd;
+            if (noteWindow) noteWindow(f);
+        };
+        INT_PTR result = dialog.DoModal(owner_);
+        ::KillTimer(nullptr, guard);
+        g_modalDialog = nullptr;
+        fake_.dialog = nullptr;
+        return result;
+    }
+
+    HWND owner_ = nullptr;
+    FakeApply fake_;
+};
+
+TEST_F(ProgressDialog, BarCountsToTwentyThenWrapsWhileTheApplyLasts) {
+    LRESULT range = 0;
+    fake_.onTick = [&](FakeApply& f) {
+        if (f.ticks == 1) range = ::SendMessageW(f.Bar(), PBM_GETRANGE, FALSE, 0);
+        if (f.ticks == 25) f.applying = FALSE;
+    };
+    EXPECT_EQ(IDOK, RunModal(5, 60000));
+    EXPECT_EQ(20, range);
+    std::vector<int> expected;
+    for (int i = 0; i < 25; ++i) expected.push_back(i % 21);
+    EXPECT_EQ(expected, fake_.positions);
+    EXPECT_TRUE(fake_.terminateGraces.empty());
+}
+
+TEST_F(ProgressDialog, EndsOnTheFirstTickAfterTheApplyFinishes) {
+    constexpr UINT kTick = 150;
+    // The worker finishes between two ticks, as a real one does.
+    static FakeApply* s_fake;
+    static DWORD s_finishedAt;
+    s_fake = &fake_;
+    s_finishedAt = 0;
+    UINT_PTR finish = ::SetTimer(nullptr, 0, 2 * kTick + kTick / 2, [](HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        s_fake->applying = FALSE;
+        s_fake->workerRunning = FALSE;
+        s_finishedAt = ::GetTickCount();
+    });
+    DWORD lastTickAt = 0;
+    fake_.onTick = [&](FakeApply&) { lastTickAt = ::GetTickCount(); };
+    EXPECT_EQ(IDOK, RunModal(kTick, 60000));
+    ::KillTimer(nullptr, finish);
+    ASSERT_NE(0u, s_finishedAt);
+    // The tick that saw the apply over was the last one, and it came within one interval.
+    EXPECT_GE(lastTickAt, s_finishedAt);
+    EXPECT_LT(lastTickAt - s_finishedAt, kTick + 100);
+    EXPECT_GE(fake_.ticks, 2);
+}
+
+TEST_F(ProgressDialog, EndsWhenThePageWaitsForTheUser) {
+    fake_.onTick = [](FakeApply& f) {
+        if (f.ticks == 3) f.waitingUI = TRUE;
+    };
+    EXPECT_EQ(IDOK, RunModal(10, 60000));
+    EXPECT_EQ(3, fake_.ticks);
+    EXPECT_TRUE(fake_.terminateGraces.empty());
+}
+
+TEST_F(ProgressDialog, TimeLimitEndsItAndTerminatesAWorkerThatStillRuns) {
+    for (BOOL running : {TRUE, FALSE}) {
+        fake_ = FakeApply();
+        fake_.owner = owner_;
+        // The flag can say applying while the worker has gone, e.g. when it died without clearing it.
+        fake_.workerRunning = running;
+        EXPECT_EQ(IDOK, RunModal(20, 300)) << running;
+        EXPECT_GE(fake_.ticks, 3) << running;
+        EXPECT_EQ(running ? std::vector<DWORD>{1000} : std::vector<DWORD>{}, fake_.terminateGraces) << running;
+    }
+}
+
+TEST_F(ProgressDialog, UserCannotCloseIt) {
+    BOOL openAfterAttempts = FALSE;
+    fake_.onTick = [&](FakeApply& f) {
+        HWND dialog = f.dialog->m_hWnd;
+        if (f.ticks == 1) {
+            ::SendMessageW(dialog, WM_CLOSE, 0, 0);
+            ::SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+            ::SendMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
+            // Through the modal loop, where the dialog manager turns keys into OK and Cancel.
+            for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+                ::PostMessageW(f.Bar(), WM_KEYDOWN, key, 0);
+                ::PostMessageW(f.Bar(), WM_KEYUP, key, 0);
+            }
+        }
+        if (f.ticks == 6) {
+            openAfterAttempts = ::IsWindow(dialog) && ::IsWindowVisible(dialog);
+            f.applying = FALSE;
+        }
+    };
+    EXPECT_EQ(IDOK, RunModal(40, 60000));
+    EXPECT_EQ(6, fake_.ticks);
+    EXPECT_TRUE(openAfterAttempts);
+    EXPECT_EQ(0, ::GetWindowLongW(owner_, GWL_STYLE) & WS_DISABLED) << "the owner is enabled again";
+}
+
+TEST_F(ProgressDialog, CentredOnTheOwnerWithoutResizing) {
+    RECT shown = {};
+    fake_.onTick = [&](FakeApply& f) {
+        ::GetWindowRect(f.dialog->m_hWnd, &shown);
+        f.applying = FALSE;
+    };
+    EXPECT_EQ(IDOK, RunModal(10, 60000));
+    // The owner spans 100..700 by 80..480.
+    EXPECT_NEAR(400, (shown.left + shown.right) / 2, 1);
+    EXPECT_NEAR(280, (shown.top + shown.bottom) / 2, 1);
+    // Still the template's size: wider than tall, and not the owner's.
+    EXPECT_GT(shown.right - shown.left, shown.bottom - shown.top);
+    EXPECT_LT(shown.right - shown.left, 600);
+}
+
+TEST_F(ProgressDialog, DestroyedWithItsOwnerTheModalRunEnds) {
+    fake_.onTick = [&](FakeApply& f) {
+        if (f.ticks == 2) ::DestroyWindow(f.owner);
+    };
+    INT_PTR result = RunModal(10, 60000);
+    EXPECT_NE(kGaveUp, result);
+    EXPECT_EQ(2, fake_.ticks);
+    EXPECT_FALSE(::IsWindow(owner_));
 }
 
 }  // namespace
