@@ -28,3 +28,19 @@ for i in $(seq 0 14); do icon "category$i" "${colours[$i]}" "${glyphs[$i]}"; don
 # Tree glyphs: drawn by AND-ing, so white is transparent and dark pixels show.
 convert -size 9x9 xc:white -fill none -stroke '#555555' -draw 'rectangle 0,0 8,8' -draw 'line 2,4 6,4' -draw 'line 4,2 4,6' -type TrueColor BMP3:collapsed.bmp
 convert -size 9x9 xc:white -fill none -stroke '#555555' -draw 'rectangle 0,0 8,8' -draw 'line 2,4 6,4' -type TrueColor BMP3:expanded.bmp
+
+# The help button's three states, 48 x 48 so they stay crisp when stretched down to 16 or 24 pixels.
+# Pressed is darker and drawn one step lower and to the right, so the button seems pushed in.
+help_button() {  # name fill rim offset
+  local name=$1 fill=$2 rim=$3 o=$4
+  local c=$((22 + o))
+  # The rim leaves two pixels free on every side, so the offset circle is never clipped.
+  convert -size 48x48 xc:none \
+    -fill "$rim" -draw "circle $c.5,$c.5 $c.5,$((c - 21)).5" \
+    -fill "$fill" -draw "circle $c.5,$c.5 $c.5,$((c - 19)).5" \
+    -fill white -font $font -pointsize 28 -gravity center -annotate +$((o - 1))+$o '?' \
+    -strip "PNG32:help_$name.png"
+}
+help_button normal '#1f6fb2' '#17578c' 0
+help_button hover '#3d95e0' '#2a78bd' 0
+help_button pressed '#154c7a' '#0f3858' 2

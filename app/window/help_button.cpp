@@ -1,0 +1,129 @@
+#include "window/help_button.h"
+
+#include "base/handles.h"
+#include "base/resource_module.h"
+#include "resource.h"
+#include "window/png_resource.h"
+
+CHelpButton::CHelpButton()
+    : m_pHoverImage(ostrel::LoadPngResource(IDP_HELP_HOVER, base::CurrentResourceModule())),
+      m_pNormalImage(ostrel::LoadPngResource(IDP_HELP_NORMAL, base::CurrentResourceModule())),
+      m_pPressedImage(ostrel::LoadPngResource(IDP_HELP_PRESSED, base::CurrentResourceModule())) {}
+
+CHelpButton::~CHelpButton() {
+    // The images go with the members, before the base class would unbind the control: unbind it
+    // now so that no paint reaches deleted images. The control itself belongs to the parent.
+    if (m_hWnd) (void)UnsubclassWindow();
+}
+
+BOOL CHelpButton::Attach(HWND control) {
+    if (!SubclassWindow(control)) return FALSE;
+    LONG style = ::GetWindowLongW(control, GWL_STYLE);
+    if (!(style & SS_NOTIFY)) ::SetWindowLongW(control, GWL_STYLE, style | SS_NOTIFY);
+    return TRUE;
+}
+
+void CHelpButton::SetBackgroundColor(COLORREF colour) {
+    m_crBackground = colour;
+    if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CHelpButton::SetState(State state) {
+    BOOL normal = state == State::Normal;
+    BOOL hover = state == State::Hover;
+    BOOL pressed = state == State::Pressed;
+    if (normal == m_bNormal && hover == m_bHover && pressed == m_bPressed) return;
+    m_bNormal = normal;
+    m_bHover = hover;
+    m_bPressed = pressed;
+    // Every pixel is painted, so there is nothing to erase (erasing would flicker).
+    ::InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+Gdiplus::Bitmap* CHelpButton::CurrentImage() const {
+    if (m_bPressed) return m_pPressedImage.get();
+    if (m_bHover) return m_pHoverImage.get();
+    if (m_bNormal) return m_pNormalImage.get();
+    return nullptr;
+}
+
+void CHelpButton::Paint(HDC dc) {
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    Gdiplus::Graphics graphics(dc);
+    graphics.Clear(Gdiplus::Color(GetRValue(m_crBackground), GetGValue(m_crBackground), GetBValue(m_crBackground)));
+    Gdiplus::Bitmap* image = CurrentImage();
+    if (!image) return;
+    // The art is larger than the button at every usual dpi; a high-quality filter keeps the circle's
+    // edge smooth when it is shrunk.
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    graphics.DrawImage(image, Gdiplus::Rect(0, 0, client.right, client.bottom));
+}
+
+void CHelpButton::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC target = ::BeginPaint(m_hWnd, &ps);
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    // Drawn off screen and copied in one go, so the cleared background never shows on its own.
+    base::UniqueDc memory(::CreateCompatibleDC(target));
+    base::UniqueGdiObject bitmap(::CreateCompatibleBitmap(target, client.right, client.bottom));
+    if (memory && bitmap) {
+        HGDIOBJ old = ::SelectObject(memory.get(), bitmap.get());
+        Paint(memory.get());
+        ::BitBlt(target, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
+        ::SelectObject(memory.get(), old);
+    } else {
+        Paint(target);
+    }
+    ::EndPaint(m_hWnd, &ps);
+}
+
+void CHelpButton::OnMouseMove(POINT point) {
+    // The outermost ring of pixels counts as outside, so the hover image shows only once the pointer
+    // is really on the round button.
+    WINDOWPLACEMENT placement = {sizeof(placement)};
+    ::GetWindowPlacement(m_hWnd, &placement);
+    int w = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
+    int h = placement.rcNormalPosition.bottom - placement.rcNormalPosition.top;
+    bool inside = point.x > 1 && point.x < w - 1 && point.y > 1 && point.y < h - 1;
+    SetState(inside ? State::Hover : State::Normal);
+    if (!m_bTrackingLeave) {
+        TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, m_hWnd, 0};
+        m_bTrackingLeave = ::TrackMouseEvent(&track);
+    }
+}
+
+void CHelpButton::OnMouseLeave() {
+    m_bTrackingLeave = FALSE;
+    SetState(State::Normal);
+}
+
+LRESULT CHelpButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_ERASEBKGND:
+        return TRUE;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        SetState(State::Pressed);
+        break;
+    case WM_LBUTTONUP:
+        SetState(State::Hover);
+        break;
+    case WM_MOUSEMOVE:
+        // Client coordinates are signed (a captured pointer can be left of or above the control).
+        OnMouseMove({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+        break;
+    case WM_MOUSELEAVE:
+        OnMouseLeave();
+        return 0;
+    }
+    return Default();
+}
