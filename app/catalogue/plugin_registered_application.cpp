@@ -10,18 +10,6 @@ PluginModule::~PluginModule() {
 }
 
 namespace {
-// An event everybody may wait on: a null access list, inheritable, as waiters in other threads
-// and helpers may need it.
-HANDLE CreateReadyEvent() {
-    SECURITY_DESCRIPTOR sd;
-    ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-    ::SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), &sd, TRUE};
-    HANDLE event = ::CreateEventW(&sa, TRUE, FALSE, L"");
-    if (event) ::ResetEvent(event);
-    return event;
-}
-
 template <typename Result, typename Call>
 Result Guarded(Result fallback, Call call) {
     try {

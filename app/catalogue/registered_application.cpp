@@ -23,6 +23,16 @@ LONG OpenProductKey(const wchar_t* subkey, HKEY* key) {
     if (subkey && *subkey) path += CStringW(L"\\") + subkey;
     return ::RegOpenKeyExW(g_productRoot, path, 0, KEY_READ, key);
 }
+
+HANDLE CreateReadyEvent() {
+    SECURITY_DESCRIPTOR sd;
+    ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    ::SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), &sd, TRUE};
+    HANDLE event = ::CreateEventW(&sa, TRUE, FALSE, L"");
+    if (event) ::ResetEvent(event);
+    return event;
+}
 }  // namespace ostrel
 
 CRegisteredApplication::~CRegisteredApplication() {

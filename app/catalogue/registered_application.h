@@ -12,6 +12,9 @@ constexpr const wchar_t kProductKey[] = L"SOFTWARE\\Quor Corporation\\Ostrel";
 LONG OpenProductKey(const wchar_t* subkey, HKEY* key);
 // Points the catalogue at another key (null, null: back to the product key); tests only.
 void SetProductKeyForTests(HKEY root, const wchar_t* path);
+// The ready event of an entry that completes in the background: manual-reset, unsignalled,
+// inheritable, with a null access list so that every waiter may use it.
+HANDLE CreateReadyEvent();
 }  // namespace ostrel
 
 enum EntryType : int {

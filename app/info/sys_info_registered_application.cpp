@@ -8,15 +8,6 @@
 #include "resource.h"
 
 namespace {
-// Manual-reset, unsignalled, unnamed and inheritable, with a null access list: any waiter may use it.
-HANDLE CreateReadyEvent() {
-    SECURITY_DESCRIPTOR sd;
-    ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-    ::SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), &sd, TRUE};
-    return ::CreateEventW(&sa, TRUE, FALSE, nullptr);
-}
-
 using InstalledMemoryFn = BOOL(WINAPI*)(PULONGLONG);
 }  // namespace
 
@@ -29,7 +20,7 @@ CSysInfoRegisteredApplication::CSysInfoRegisteredApplication() {
 CSysInfoRegisteredApplication::~CSysInfoRegisteredApplication() = default;
 
 int CSysInfoRegisteredApplication::Initialize() {
-    m_hReadyEvent = CreateReadyEvent();
+    m_hReadyEvent = ostrel::CreateReadyEvent();
     HINSTANCE resources = base::CurrentResourceModule();
     m_strName.LoadString(resources, IDS_SYSINFO_NAME);
     m_strDescription.LoadString(resources, IDS_SYSINFO_DESCRIPTION);

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "base/resource_module.h"
+#include "base/wait.h"
 #include "info/sys_info_registered_application.h"
 #include "resource.h"
 
@@ -53,21 +54,6 @@ public:
     int x = 96;
     int y = 96;
 };
-
-// Waits for an object while still answering messages sent to this thread's windows: the worker
-// writes to the lists with SendMessage, and it may be inside one when asked to stop.
-bool WaitAnsweringSentMessages(HANDLE object, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        DWORD elapsed = ::GetTickCount() - start;
-        if (elapsed >= timeoutMs) return ::WaitForSingleObject(object, 0) == WAIT_OBJECT_0;
-        DWORD result = ::MsgWaitForMultipleObjects(1, &object, FALSE, timeoutMs - elapsed, QS_SENDMESSAGE);
-        if (result == WAIT_OBJECT_0) return true;
-        if (result != WAIT_OBJECT_0 + 1) return false;
-        MSG msg;
-        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
 
 CStringW CellText(HWND list, int row, int column) {
     wchar_t buffer[512] = {};
@@ -208,9 +194,10 @@ void COSLSystemInfo::StartWorker() {
 void COSLSystemInfo::StopWorker() {
     if (!m_hWorker) return;
     ::SetEvent(m_hStop.get());
-    // The worker checks the stop event before every write, so this only fires if it hangs; then
-    // ending it is better than leaving it to write into lists that are about to go.
-    if (!WaitAnsweringSentMessages(m_hWorker.get(), kWorkerStopWaitMs)) ::TerminateThread(m_hWorker.get(), 1);
+    // The worker writes to the lists with SendMessage and may be inside one when asked to stop, so
+    // the wait answers it. It checks the stop event before every write, so termination only comes if
+    // it hangs; then ending it is better than leaving it to write into lists that are about to go.
+    if (!base::WaitAnsweringSentMessages(m_hWorker.get(), kWorkerStopWaitMs)) ::TerminateThread(m_hWorker.get(), 1);
     m_hWorker.reset();
 }
 

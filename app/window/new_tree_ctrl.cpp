@@ -35,6 +35,19 @@ void DrawIconOrFallback(HDC dc, HICON icon, UINT fallbackId, int x, int y, int s
 }
 }  // namespace
 
+namespace ostrel {
+CStringW TreeItemText(HWND tree, HTREEITEM item) {
+    wchar_t text[512] = {};
+    TVITEMW tv = {};
+    tv.mask = TVIF_TEXT | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = 512;
+    TreeView_GetItem(tree, &tv);
+    return text;
+}
+}  // namespace ostrel
+
 CNewTreeCtrl::CNewTreeCtrl() {
     HINSTANCE resources = base::CurrentResourceModule();
     m_hCollapsed = ::LoadBitmapW(resources, MAKEINTRESOURCEW(IDB_TREE_COLLAPSED));
@@ -81,14 +94,7 @@ bool CNewTreeCtrl::IsCategory(HTREEITEM item) const {
 CStringW CNewTreeCtrl::LabelOf(HTREEITEM item) {
     CStringW label;
     if (m_pHost && m_pHost->GetItemLabel(item, &label)) return label;
-    wchar_t text[512] = {};
-    TVITEMW tv = {};
-    tv.mask = TVIF_TEXT | TVIF_HANDLE;
-    tv.hItem = item;
-    tv.pszText = text;
-    tv.cchTextMax = 512;
-    TreeView_GetItem(m_hWnd, &tv);
-    return text;
+    return ostrel::TreeItemText(m_hWnd, item);
 }
 
 int CNewTreeCtrl::MeasureEntryText(const CStringW& text) {

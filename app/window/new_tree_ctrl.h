@@ -23,6 +23,11 @@ protected:
     ~ITreeHost() = default;
 };
 
+namespace ostrel {
+// An item's own text (up to 511 characters).
+CStringW TreeItemText(HWND tree, HTREEITEM item);
+}
+
 class CNewTreeCtrl : public CWnd {
 public:
     static constexpr int kCategoryRowHeight = 38;

@@ -95,19 +95,7 @@ protected:
     }
     // Paints the rows into a bitmap and returns the colour at a point.
     COLORREF PixelAt(int x, int y) {
-        RECT client;
-        ::GetClientRect(tree_->m_hWnd, &client);
-        BITMAPINFO bi = {};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        base::UniqueDc dc(::CreateCompatibleDC(nullptr));
-        base::UniqueGdiObject bitmap(::CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        HGDIOBJ old = ::SelectObject(dc.get(), bitmap.get());
-        tree_->PaintRows(dc.get());
-        ::GdiFlush();
-        DWORD p = static_cast<DWORD*>(bits)[y * client.right + x];
-        ::SelectObject(dc.get(), old);
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+        return testsupport::PaintedPixel(tree_->m_hWnd, [this](HDC dc) { tree_->PaintRows(dc); }, x, y);
     }
     int Scale(int v) { return ::MulDiv(v, tree_->DpiY(), 96); }
 

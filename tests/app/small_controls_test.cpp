@@ -170,19 +170,10 @@ protected:
     }
     // Paints the button into a bitmap of its size and returns the colour at a point.
     static Rgb PixelAt(CHelpButton& button, int x, int y) {
-        RECT client;
-        ::GetClientRect(button.m_hWnd, &client);
-        BITMAPINFO bi = {};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        base::UniqueDc dc(::CreateCompatibleDC(nullptr));
-        base::UniqueGdiObject bitmap(::CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        HGDIOBJ old = ::SelectObject(dc.get(), bitmap.get());
-        button.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
-        ::GdiFlush();
-        DWORD p = static_cast<DWORD*>(bits)[y * client.right + x];
-        ::SelectObject(dc.get(), old);
-        return {static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)};
+        COLORREF c = testsupport::PaintedPixel(
+            button.m_hWnd,
+            [&button](HDC dc) { button.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT); }, x, y);
+        return {GetRValue(c), GetGValue(c), GetBValue(c)};
     }
     static void ExpectBackground(const Rgb& c, const char* context) {
         EXPECT_EQ(GetRValue(kBackground), c.r) << context;

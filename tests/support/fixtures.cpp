@@ -148,4 +148,22 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
+COLORREF PaintedPixel(HWND window, const std::function<void(HDC)>& paint, int x, int y) {
+    RECT client;
+    ::GetClientRect(window, &client);
+    if (x < 0 || y < 0 || x >= client.right || y >= client.bottom) return CLR_INVALID;
+    BITMAPINFO bi = {};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    base::UniqueDc dc(::CreateCompatibleDC(nullptr));
+    base::UniqueGdiObject bitmap(::CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) return CLR_INVALID;
+    HGDIOBJ old = ::SelectObject(dc.get(), bitmap.get());
+    paint(dc.get());
+    ::GdiFlush();
+    DWORD p = static_cast<DWORD*>(bits)[y * client.right + x];
+    ::SelectObject(dc.get(), old);
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
 }  // namespace testsupport

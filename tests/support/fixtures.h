@@ -87,6 +87,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 // Runs a Windows message loop for this thread while waiting for a condition.
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
+// Has paint draw into a 32-bit bitmap of the window's client size; the colour it left at a point.
+COLORREF PaintedPixel(HWND window, const std::function<void(HDC)>& paint, int x, int y);
+
 // A unique suffix for names of objects, folders and keys made by one test.
 CStringW UniqueName(const wchar_t* prefix);
 
