@@ -75,10 +75,8 @@
 #define IDC_SYSINFO_UPPER_FRAME 1002
 #define IDC_SYSINFO_LOWER_FRAME 1003
 #define IDC_ABOUT_VERSION 1024
-// Placeholder windows: where the start page's class id is shown until the real pages exist.
+// Placeholder text of the status window until its list exists.
 #define IDC_PLACEHOLDER_TEXT 1025
-#define IDC_PLACEHOLDER_CLASS 1026
-#define IDC_PLACEHOLDER_LIST 1027
 
 // System-menu command of the About box (the system menu reserves 16-31 for it).
 #define IDM_ABOUTBOX 16

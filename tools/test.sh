@@ -4,9 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup-packages.sh
 . tools/env.sh
+# The display comes first: Wine's desktop process starts with the first boot and needs it.
+ostrel_ensure_display
 ostrel_wine_boot
 ostrel_configure_build
-ostrel_ensure_display
 trap 'wineserver -k 2>/dev/null || true; ostrel_stop_display' EXIT
 set +e
 ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 600 -j2 "$@"

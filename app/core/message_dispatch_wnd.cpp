@@ -104,12 +104,8 @@ void CMessageDispatchWnd::OnCopyData(const COPYDATASTRUCT* data) {
 void CMessageDispatchWnd::OpenSettingsWindow(const CStringW& classId) {
     if (IsThreadRunning(m_pSettingsThread)) {
         HWND hwnd = m_pSettingsThread->MainWindowHandle();
-        if (!classId.IsEmpty() && hwnd) {
-            if (auto* dialog = dynamic_cast<COSLMainDlg*>(CWnd::FromHandlePermanent(hwnd))) {
-                dialog->SelectPluginClass(classId);
-                dialog->SelectStartItem();
-            }
-        }
+        // The window belongs to its own thread: it is asked, not called.
+        if (!classId.IsEmpty() && hwnd) COSLMainDlg::PostSelectClass(hwnd, classId);
         BringThreadWindow(m_pSettingsThread, SW_RESTORE);
         BringThreadWindow(m_pSettingsThread, SW_SHOW);
         return;

@@ -22,3 +22,17 @@ BOOL ReadOpenRequest(const COPYDATASTRUCT* data, ULONG_PTR* code, CStringW* clas
 }
 
 }  // namespace ostrel
+
+namespace ostrel {
+BOOL SendOpenRequest(HWND messageWindow, ULONG_PTR code, const CStringW& classId) {
+    RequestPayload payload;
+    FillRequestPayload(payload, classId, !classId.IsEmpty());
+    COPYDATASTRUCT data = {};
+    data.dwData = code;
+    data.cbData = kRequestPayloadBytes;
+    data.lpData = &payload;
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutW(messageWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                 SMTO_ABORTIFHUNG, 5000, &result) != 0;
+}
+}  // namespace ostrel

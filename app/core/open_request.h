@@ -29,3 +29,9 @@ void FillRequestPayload(RequestPayload& payload, const CStringW& classId, BOOL h
 BOOL ReadOpenRequest(const COPYDATASTRUCT* data, ULONG_PTR* code, CStringW* classId);
 
 }  // namespace ostrel
+
+namespace ostrel {
+// Hands a request to a message window of this or another process. Bounded, so a window thread never
+// hangs on a main thread that is itself waiting for that window thread to stop.
+BOOL SendOpenRequest(HWND messageWindow, ULONG_PTR code, const CStringW& classId);
+}  // namespace ostrel

@@ -12,6 +12,9 @@ CSettingServices* g_holder = nullptr;
 // The COM initialisation made for the holder, undone once at exit.
 bool g_comInitialised = false;
 bool g_exitRegistered = false;
+// Tests: when set, GetSettingServices answers with g_testHolder (which may be null) instead.
+bool g_testOverride = false;
+CSettingServices* g_testHolder = nullptr;
 
 void ReleaseHolder() {
     std::lock_guard<std::mutex> hold(g_lock);
@@ -48,6 +51,7 @@ void ReleaseSettingServices() {
 
 CSettingServices* GetSettingServices() {
     std::lock_guard<std::mutex> hold(g_lock);
+    if (g_testOverride) return g_testHolder;
     if (!g_exitRegistered) {
         g_exitRegistered = true;
         atexit(ReleaseHolder);
@@ -65,3 +69,16 @@ BOOL IsClassLoaded(const wchar_t* classId) {
     return loaded != 0;
 }
 }  // namespace ostrel
+
+namespace ostrel_testing {
+void UseSettingServices(CSettingServices* holder) {
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_testOverride = true;
+    g_testHolder = holder;
+}
+void UseRealSettingServices() {
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_testOverride = false;
+    g_testHolder = nullptr;
+}
+}  // namespace ostrel_testing

@@ -27,3 +27,9 @@ constexpr const wchar_t kStatusFeatureClassId[] = L"4AFF9D33-0455-46cf-BC06-2C67
 // TRUE when the holder exists and the model configuration reports the class as loaded.
 BOOL IsClassLoaded(const wchar_t* classId);
 }  // namespace ostrel
+
+namespace ostrel_testing {
+// Tests: GetSettingServices answers with this holder (null: no service) until the real one is put back.
+void UseSettingServices(CSettingServices* holder);
+void UseRealSettingServices();
+}  // namespace ostrel_testing

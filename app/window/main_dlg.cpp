@@ -1,67 +1,194 @@
 #include "window/main_dlg.h"
 
-#include "base/resource_module.h"
-#include "core/about_dlg.h"
-#include "core/message_dispatch_wnd.h"
-#include "resource.h"
+#include <commctrl.h>
 
-COSLMainDlg::COSLMainDlg() : CDialog(IDD_OSL_MAIN_DIALOG) {}
+#include "base/resource_module.h"
+#include "catalogue/registered_application.h"
+#include "core/about_dlg.h"
+#include "plugwerk/plugin_class.h"
+#include "resource.h"
+#include "window/scroll_view.h"
+#include "window/tab_dialog.h"
+
+COSLMainDlg::COSLMainDlg() : CWinDialog(IDD_OSL_MAIN_DIALOG) {
+    int dpiX = 96, dpiY = 96;
+    ostrel::ReadScreenDpi(&dpiX, &dpiY);
+    wchar_t language[85];
+    ostrel::FirstPreferredUILanguage(language, 85);
+    m_layout = ostrel::ComputeLayoutMetrics(dpiX, dpiY, language, ::GetSystemMetrics(SM_CYSCREEN));
+    m_brWhite.reset(::CreateSolidBrush(RGB(255, 255, 255)));
+
+    ACCEL keys[26];
+    for (int n = 0; n < 26; ++n) keys[n] = {FALT | FVIRTKEY, static_cast<WORD>('A' + n), static_cast<WORD>('A' + n)};
+    m_hAccel = ::CreateAcceleratorTableW(keys, 26);
+}
+
+COSLMainDlg::~COSLMainDlg() {
+    if (IsWindow()) DestroyWindow();
+    if (m_hAccel) ::DestroyAcceleratorTable(m_hAccel);
+    for (auto& icon : m_categoryIcons) {
+        if (icon.second) ::DestroyIcon(icon.second);
+    }
+}
 
 BOOL COSLMainDlg::OnInitDialog() {
-    SetWindowText(base::LoadResString(IDS_SETTINGS_WINDOW_CAPTION));
-    if (HMENU menu = ::GetSystemMenu(m_hWnd, FALSE)) {
-        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        ::AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, L"&About Ostrel...");
+    m_comInit = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    AddAboutMenuItem();
+    if (HICON icon = ::LoadIconW(base::CurrentResourceModule(), MAKEINTRESOURCEW(IDI_MAIN))) {
+        SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     }
-    ShowStartClass();
-    ListCatalogue();
+    m_strModifiedPrompt = base::LoadResString(IDS_MODIFIED_PROMPT);
+    SetWindowText(base::LoadResString(IDS_SETTINGS_WINDOW_CAPTION));
+    m_strTitleFace = base::LoadResString(IDS_UI_FONT_FACE);
+    try {
+        CreateHelpButton();
+        PlaceWindow();
+        PlaceControls();
+        CreateTitleFont();
+        FillButtonTable();
+        FillTree();
+        ComputeTabBookkeeping();
+        SetTimer(kStartItemTimer, 1000);
+    } catch (...) {
+        return FALSE;
+    }
     return TRUE;
 }
 
-void COSLMainDlg::ListCatalogue() {
-    if (!m_pOwner) return;
-    static const wchar_t* const kinds[] = {L"application", L"registered application", L"settings page",
-                                           L"system information", L"status"};
-    HWND list = GetDlgItem(IDC_PLACEHOLDER_LIST);
-    m_pOwner->Catalogue().Walk([&](const CCatalogue::Entries& entries) {
-        for (CRegisteredApplication* entry : entries) {
-            if (!entry->IsVisible()) continue;
-            int type = entry->GetEntryType();
-            CStringW line;
-            line.Format(L"%s  (%s, category %u)", entry->m_strName.GetString(),
-                        type >= 0 && type < 5 ? kinds[type] : L"?", entry->m_nCategory);
-            ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.GetString()));
-        }
-    });
-}
-
-void COSLMainDlg::SelectPluginClass(const wchar_t* classId) {
-    base::CriticalSectionLock hold(lock_);
-    m_strStartClassId = classId;
-}
-
-void COSLMainDlg::SelectStartItem() { ShowStartClass(); }
-
-void COSLMainDlg::ShowStartClass() {
-    CStringW classId;
-    {
-        base::CriticalSectionLock hold(lock_);
-        classId = m_strStartClassId;
+void COSLMainDlg::AddAboutMenuItem() {
+    CStringW text = base::LoadResString(IDS_ABOUT_MENU_ITEM);
+    if (text.IsEmpty()) return;
+    if (HMENU menu = ::GetSystemMenu(m_hWnd, FALSE)) {
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text);
     }
-    // Runs on the window's thread or, for a request, on the main thread; SetDlgItemText is safe from
-    // either because the window's thread keeps pumping.
-    ::SetDlgItemTextW(m_hWnd, IDC_PLACEHOLDER_CLASS, classId);
 }
 
-void COSLMainDlg::OnAboutCommand() {
+void COSLMainDlg::OnAbout() {
     CAboutDlg about;
     about.DoModal(m_hWnd);
 }
 
+BOOL COSLMainDlg::OnCommand(WPARAM wParam, LPARAM) {
+    switch (LOWORD(wParam)) {
+    case IDC_APPLY: Apply(); return TRUE;
+    case IDC_OK: OnOkCommand(); return TRUE;
+    case IDC_DEFAULTS: OnDefaults(); return TRUE;
+    case IDC_LAUNCH: OnLaunch(); return TRUE;
+    case IDC_HELP_BUTTON: OnHelp(); return TRUE;
+    default: return FALSE;
+    }
+}
+
 LRESULT COSLMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == IDM_ABOUTBOX) {
-        OnAboutCommand();
+    switch (message) {
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) >= 16 && (wParam & 0xFFF0) <= 31) {
+            OnAbout();
+            return 0;
+        }
+        break;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(::LoadIconW(base::CurrentResourceModule(), MAKEINTRESOURCEW(IDI_MAIN)));
+    case WM_POWERBROADCAST:
+        if (m_pPageView && m_pPageView->IsWindow()) m_pPageView->SendMessage(message, wParam, lParam);
+        return 0;
+    case WM_ACTIVATE:
+        if (m_tree.IsWindow()) ::InvalidateRect(m_tree, nullptr, FALSE);
+        break;
+    case WM_VSCROLL:
+        if (reinterpret_cast<HWND>(lParam) == GetDlgItem(IDC_PAGE_SCROLLBAR)) {
+            OnVScroll(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_NOTIFY:
+        if (reinterpret_cast<NMHDR*>(lParam)->idFrom == IDC_TREE) return OnTreeNotify(reinterpret_cast<NMHDR*>(lParam));
+        break;
+    case WM_TIMER:
+        // Every timer of the window fires once; the busy cases start it again.
+        KillTimer(wParam);
+        if (wParam == kStartItemTimer) SelectStartItem();
+        if (wParam == kCloseAfterOkTimer) OnCloseAfterOkTimer();
+        if (wParam == kSwitchPageTimer) OnSwitchPageTimer();
+        return 0;
+    case WM_ERASEBKGND:
+        return TRUE;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORDLG:
+        return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DESTROY:
+        OnDestroyWindow();
+        break;
+    case kSelectClassMessage: {
+        std::unique_ptr<CStringW> classId(reinterpret_cast<CStringW*>(lParam));
+        // The current page is left through the selection change, so it may still ask about its changes.
+        if (classId) {
+            if (CRegisteredApplication* entry = FindPluginClass(*classId)) SelectEntryItem(entry);
+        }
         return 0;
     }
-    return CDialog::WindowProc(message, wParam, lParam);
+    default:
+        break;
+    }
+    return CWinDialog::WindowProc(message, wParam, lParam);
+}
+
+BOOL COSLMainDlg::PostSelectClass(HWND window, const CStringW& classId) {
+    auto* copy = new (std::nothrow) CStringW(classId);
+    if (!copy) return FALSE;
+    if (!::PostMessageW(window, kSelectClassMessage, 0, reinterpret_cast<LPARAM>(copy))) {
+        delete copy;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void COSLMainDlg::OnDestroyWindow() {
+    // Escape in a page and the end of the thread come here without the closing steps; the page must
+    // still outlive any apply that is inside it.
+    EndLastWorker(5000);
+    DeletePageView();
+    m_pScrollView.reset();
+    m_helpButton.reset();
+    m_tree.UnsubclassWindow();
+}
+
+void COSLMainDlg::PostNcDestroy() {
+    if (SUCCEEDED(m_comInit)) ::CoUninitialize();
+    m_comInit = E_FAIL;
+}
+
+void COSLMainDlg::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    HDC memory = ::CreateCompatibleDC(dc);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(dc, client.right, client.bottom);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::FillRect(memory, &client, static_cast<HBRUSH>(m_brWhite.get()));
+    // The button bar keeps the dialog colour.
+    RECT bar = client;
+    bar.top = client.bottom - (m_layout.ScaleY(41) + m_layout.ScaleY(1));
+    ::FillRect(memory, &bar, ::GetSysColorBrush(COLOR_BTNFACE));
+    ::BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::EndPaint(m_hWnd, &ps);
+}
+
+LRESULT COSLMainDlg::OnCtlColor(HDC dc, HWND control) {
+    ::SetBkMode(dc, TRANSPARENT);
+    if (control && ::GetDlgCtrlID(control) == IDC_TITLE) ::SetTextColor(dc, RGB(0, 51, 153));
+    return reinterpret_cast<LRESULT>(m_brWhite.get());
+}
+
+bool COSLMainDlg::IsPluginPage(const CRegisteredApplication* entry) const {
+    return entry && entry->GetEntryType() == ENTRY_PLUGIN_PAGE;
 }

@@ -6,7 +6,9 @@
 #include <shobjidl.h>
 
 #include "base/com_ptr.h"
+#include "base/handles.h"
 #include "base/resource_module.h"
+#include "catalogue/registered_application.h"
 #include "core/open_request.h"
 #include "resource.h"
 #include "support/fixtures.h"
@@ -81,9 +83,10 @@ protected:
         return count.n;
     }
 
-    static CStringW ShownClassId(HWND dialog) {
+    // The name of the entry the settings window shows.
+    static CStringW ShownTitle(HWND dialog) {
         wchar_t text[128] = {};
-        ::GetDlgItemTextW(dialog, IDC_PLACEHOLDER_CLASS, text, 128);
+        ::GetDlgItemTextW(dialog, IDC_TITLE, text, 128);
         return text;
     }
 
@@ -93,23 +96,45 @@ protected:
     CStringW statusCaption_;
 };
 
-TEST_F(OstrelProcess, SecondStartHandsItsRequestToTheRunningInstanceAndEnds) {
-    ChildProcess* first = StartInstance(L"/CLD:11111111-2222-3333-4444-555555555555");
-    HWND dialog = SettingsWindow();
-    // The window is found as soon as it exists; its text is set while it initialises.
-    EXPECT_TRUE(WaitUntil([&] { return ShownClassId(dialog) == L"11111111-2222-3333-4444-555555555555"; }, kTimeout));
+// The stand-in plug-in with three pages is registered for the program while a test runs.
+class OstrelWithPlugin : public OstrelProcess {
+protected:
+    void SetUp() override {
+        OstrelProcess::SetUp();
+        CStringW path = CStringW(ostrel::kProductKey) + L"\\Plugins";
+        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                   plugins_.put(), nullptr));
+        CStringW dll = testsupport::BinFile(L"TestPlugin_three.dll");
+        ::RegSetValueExW(plugins_.get(), kValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.GetString()),
+                         static_cast<DWORD>((dll.GetLength() + 1) * sizeof(wchar_t)));
+    }
+    void TearDown() override {
+        OstrelProcess::TearDown();
+        if (plugins_) ::RegDeleteValueW(plugins_.get(), kValueName);
+    }
+    static constexpr const wchar_t* kValueName = L"OstrelProcessTest";
+    base::UniqueHKey plugins_;
+};
 
-    EXPECT_EQ(0u, RunToEnd(L"/cld:abc:def"));
+TEST_F(OstrelWithPlugin, SecondStartHandsItsRequestToTheRunningInstanceAndEnds) {
+    ChildProcess* first = StartInstance(L"/CLD:AAAAAAAA-0000-0000-0000-000000000002");
+    HWND dialog = SettingsWindow();
+    EXPECT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Display tools"; }, kTimeout));
+
+    // Class ids are compared without regard to case.
+    EXPECT_EQ(0u, RunToEnd(L"/cld:aaaaaaaa-0000-0000-0000-000000000001"));
     EXPECT_FALSE(first->WaitExit(0));
     EXPECT_EQ(1, CountTopLevel(L"OSL Main Message window"));
     EXPECT_EQ(1, CountTopLevel(settingsCaption_));
     EXPECT_EQ(dialog, SettingsWindow());
-    EXPECT_STREQ(L"abc:def", ShownClassId(dialog));
+    EXPECT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Alpha page"; }, kTimeout));
 
-    // A class id too long for the request is dropped instead of cut: the page stays as it was.
-    CStringW tooLong = L"/CLD:" + CStringW(L'9', 70);
+    // A class id too long for the request is dropped instead of cut, and an unknown one changes
+    // nothing: the page stays as it was.
+    CStringW tooLong = L"/CLD:AAAAAAAA-0000-0000-0000-000000000002" + CStringW(L'9', 40);
     EXPECT_EQ(0u, RunToEnd(tooLong));
-    EXPECT_STREQ(L"abc:def", ShownClassId(dialog));
+    EXPECT_EQ(0u, RunToEnd(L"/CLD:12345678-0000-0000-0000-000000000000"));
+    EXPECT_STREQ(L"Alpha page", ShownTitle(dialog));
 }
 
 TEST_F(OstrelProcess, SecondStartRestoresAMinimisedSettingsWindow) {
@@ -147,6 +172,9 @@ TEST_F(OstrelProcess, MalformedOpenRequestsFromOtherProcessesAreIgnored) {
     ChildProcess* first = StartInstance();
     HWND window = MessageWindow();
     ASSERT_NE(nullptr, window);
+    // The start entry is shown a moment after the window opens.
+    ASSERT_TRUE(WaitUntil([&] { return !ShownTitle(SettingsWindow()).IsEmpty(); }, kTimeout));
+    CStringW shownBefore = ShownTitle(SettingsWindow());
     BYTE junk[16] = {0x41, 0, 0x42, 0};
     COPYDATASTRUCT shortData = {ostrel::REQ_OPEN_MAIN, sizeof(junk), junk};
     DWORD_PTR result = 0;
@@ -162,7 +190,7 @@ TEST_F(OstrelProcess, MalformedOpenRequestsFromOtherProcessesAreIgnored) {
                                       kTimeout, &result));
     EXPECT_FALSE(first->WaitExit(0));
     EXPECT_EQ(1, CountTopLevel(settingsCaption_));
-    EXPECT_STREQ(L"", ShownClassId(SettingsWindow()));
+    EXPECT_STREQ(shownBefore, ShownTitle(SettingsWindow()));
 }
 
 class StartMenuLinks : public OstrelProcess {

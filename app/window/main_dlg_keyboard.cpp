@@ -1,0 +1,70 @@
+// The settings window's keyboard: Escape, Tab across the page boundary and Alt+letter mnemonics that
+// belong to the page.
+#include "window/main_dlg.h"
+#include "window/tab_dialog.h"
+
+void COSLMainDlg::ComputeTabBookkeeping() {
+    HWND first = nullptr, last = nullptr;
+    ostrel::WalkTabOrder(m_hWnd, &first, &last);
+    m_hFirstTab = first;
+    m_hLastTab = last;
+    m_nFirstTabId = first ? ::GetDlgCtrlID(first) : 0;
+    m_nLastTabId = last ? ::GetDlgCtrlID(last) : 0;
+}
+
+void COSLMainDlg::FocusHostTabStop(bool last) {
+    ComputeTabBookkeeping();
+    HWND target = last ? m_hLastTab : m_hFirstTab;
+    if (target) ::SetFocus(target);
+}
+
+BOOL COSLMainDlg::HostOwnsMnemonic(UINT virtualKey) {
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (!::IsWindowEnabled(child) || !::IsWindowVisible(child)) continue;
+        wchar_t text[256] = {};
+        ::GetWindowTextW(child, text, 256);
+        if (ostrel::TextHasMnemonic(text, virtualKey)) return TRUE;
+    }
+    return FALSE;
+}
+
+bool COSLMainDlg::PageContains(HWND hwnd) {
+    if (!m_pPageView || !m_pPageView->IsWindow() || !hwnd) return false;
+    return hwnd == m_pPageView->m_hWnd || ::IsChild(m_pPageView->m_hWnd, hwnd);
+}
+
+BOOL COSLMainDlg::TranslateMnemonic(MSG* msg) {
+    if (msg->message != WM_SYSKEYDOWN || !m_pPageView) return FALSE;
+    UINT key = static_cast<UINT>(msg->wParam);
+    if (key < 'A' || key > 'Z' || !(::GetKeyState(VK_MENU) & 0x8000)) return FALSE;
+    if (!m_pPageView->OwnsMnemonic(key)) return FALSE;
+    // The page's dialog manager resolves the letter once the focus is inside the page.
+    m_pPageView->SetFocus();
+    ::PostMessageW(m_pPageView->m_hWnd, msg->message, msg->wParam, msg->lParam);
+    ostrel::ReplayKey(key);
+    return TRUE;
+}
+
+BOOL COSLMainDlg::PreTranslateMessage(MSG* msg) {
+    if (!IsWindow()) return FALSE;
+    if (PageContains(msg->hwnd)) return m_pPageView->PreTranslateMessage(msg);
+    if (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd)) return FALSE;
+    if (::GetFocus() == m_hWnd && m_tree.IsWindow()) ::InvalidateRect(m_tree, nullptr, FALSE);
+    if (m_tree.IsWindow() && m_tree.PreTranslateKey(msg)) return TRUE;
+    if (TranslateMnemonic(msg)) return TRUE;
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
+        CloseDialog();
+        return TRUE;
+    }
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && m_pPageView) {
+        ComputeTabBookkeeping();
+        bool shift = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
+        HWND edge = shift ? m_hFirstTab : m_hLastTab;
+        if (edge && (msg->hwnd == edge || ::IsChild(edge, msg->hwnd))) {
+            ::IsDialogMessageW(m_hWnd, msg);
+            m_pPageView->MoveFocusIntoPage(shift);
+            return TRUE;
+        }
+    }
+    return ::IsDialogMessageW(m_hWnd, msg);
+}

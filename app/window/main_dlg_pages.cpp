@@ -1,0 +1,199 @@
+// The settings window's pages: switching on a tree selection, showing an entry, and the commands that
+// act on the shown entry (Defaults, Launch, Help).
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "base/resource_module.h"
+#include "catalogue/plugin_registered_application.h"
+#include "core/message_dispatch_wnd.h"
+#include "core/open_request.h"
+#include "info/status_gathering.h"
+#include "info/system_info_page.h"
+#include "info/sys_info_registered_application.h"
+#include "plugwerk/plugin_class.h"
+#include "resource.h"
+#include "window/html_help.h"
+#include "window/main_dlg.h"
+#include "window/osl_view.h"
+#include "window/scroll_view.h"
+
+namespace {
+constexpr DWORD kReadyWaitMs = 15000;
+constexpr UINT kSwitchRetryMs = 100;
+
+bool WaitReady(CRegisteredApplication* entry) {
+    HANDLE ready = entry->GetReadyEvent();
+    return ready && ::WaitForSingleObject(ready, kReadyWaitMs) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+LRESULT COSLMainDlg::OnTreeNotify(NMHDR* header) {
+    m_tree.OnReflectedNotify(header);
+    if (header->code == TVN_SELCHANGEDW) {
+        OnSelectionChanged(reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem);
+        return 0;
+    }
+    return CWinDialog::WindowProc(WM_NOTIFY, header->idFrom, reinterpret_cast<LPARAM>(header));
+}
+
+void COSLMainDlg::OnSelectionChanged(HTREEITEM item) {
+    CRegisteredApplication* entry = EntryOfItem(item);
+    if (entry) {
+        PluginClass* current = CurrentPlugin();
+        bool modified = false;
+        if (current && m_pPageView) {
+            try {
+                modified = current->IsModified();
+            } catch (...) {
+            }
+        }
+        if (modified && ::MessageBoxW(m_hWnd, m_strModifiedPrompt, base::LoadResString(IDS_SETTINGS_WINDOW_CAPTION),
+                                      MB_YESNO) == IDYES) {
+            Apply();
+        }
+        if (!IsPluginPage(entry) || WaitReady(entry)) {
+            ::EnableWindow(GetDlgItem(IDC_APPLY), FALSE);
+            if (!TreeView_GetChild(m_tree, item)) SetTimer(kSwitchPageTimer, kSwitchRetryMs);
+            ComputeTabBookkeeping();
+        }
+        return;
+    }
+    ComputeTabBookkeeping();
+}
+
+void COSLMainDlg::OnSwitchPageTimer() {
+    PluginClass* current = CurrentPlugin();
+    bool waiting = false;
+    try {
+        waiting = current && current->IsWaitUI();
+    } catch (...) {
+    }
+    if (waiting || IsApplyWorkerRunning()) {
+        SetTimer(kSwitchPageTimer, kSwitchRetryMs);
+        return;
+    }
+    HTREEITEM item = TreeView_GetSelection(m_tree);
+    CRegisteredApplication* entry = EntryOfItem(item);
+    if (!entry) return;
+    if (entry->GetEntryType() == ENTRY_SYSTEM_INFO && !ostrel::IsStatusGatheringIdle()) {
+        SetTimer(kSwitchPageTimer, kSwitchRetryMs);
+        return;
+    }
+    if (IsPluginPage(entry) && !WaitReady(entry)) return;
+    if (TreeView_GetChild(m_tree, item) || ostrel::TreeItemText(m_tree, item).CompareNoCase(entry->m_strName) != 0) return;
+    if (m_pPageView && m_pPageView->QueryClose(0) == 8) {
+        SetTimer(kSwitchPageTimer, kSwitchRetryMs);
+        return;
+    }
+    ShowPage(entry);
+    UpdateButtons(entry);
+    ::SetFocus(m_tree);
+    m_pCurrentEntry = entry;
+}
+
+void COSLMainDlg::DeletePageView() {
+    CTabDialog* view = m_pPageView;
+    m_pPageView = nullptr;
+    try {
+        delete view;
+    } catch (...) {
+    }
+}
+
+void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
+    // The page must outlive an apply that is still inside it (one that reported waiting for the user).
+    EndLastWorker(5000);
+    DeletePageView();
+    ::SetDlgItemTextW(m_hWnd, IDC_TITLE, entry->m_strName);
+    ::SetDlgItemTextW(m_hWnd, IDC_DESCRIPTION, entry->m_strDescription);
+    PlacePageForDescription(entry->m_strDescription);
+
+    SendMessage(WM_SETREDRAW, FALSE, 0);
+    if (m_titleFont) ::SendDlgItemMessageW(m_hWnd, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(m_titleFont.get()), TRUE);
+
+    bool scrollable = true;
+    HWND parent = m_pScrollView ? m_pScrollView->m_hWnd : m_hWnd;
+    RECT full = {0, 0, m_rects.fullPage.right - m_rects.fullPage.left, m_rects.fullPage.bottom - m_rects.fullPage.top};
+    switch (entry->GetEntryType()) {
+    case ENTRY_PLUGIN_PAGE: {
+        PluginClass* plugin = CurrentPluginOf(entry);
+        if (entry->m_hModule && plugin) {
+            try {
+                base::ScopedResourceModule pluginResources(entry->m_hModule);
+                auto* view = new COSL_View(plugin, this, full, parent);
+                if (view->IsWindow()) {
+                    m_pPageView = view;
+                } else {
+                    delete view;
+                }
+                scrollable = plugin->GetSettingItemListCount() != 0;
+            } catch (...) {
+                m_pPageView = nullptr;
+            }
+        }
+        break;
+    }
+    case ENTRY_SYSTEM_INFO: {
+        auto* page = new COSLSystemInfo(static_cast<CSysInfoRegisteredApplication*>(entry), this);
+        if (page->Create(parent)) {
+            ::SetWindowPos(*page, nullptr, 0, 0, full.right, full.bottom, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+            m_pPageView = page;
+        } else {
+            delete page;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    UpdateScrollBar(m_pPageView && scrollable && m_layout.compact);
+
+    SendMessage(WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    ShowWindow(SW_RESTORE);
+    SetForegroundWindow();
+}
+
+void COSLMainDlg::OnDefaults() {
+    if (m_pPageView && m_pPageView->IsWindow()) m_pPageView->SendMessage(PWM_RESET_DEFAULT, 0, 0);
+}
+
+void COSLMainDlg::OnLaunch() {
+    CRegisteredApplication* entry = m_pCurrentEntry;
+    if (!entry) return;
+    CStringW path = entry->m_strAppPath;
+    path.Trim(L'"');
+    if (path == L"StatusInfo") {
+        if (m_pOwner) ostrel::SendOpenRequest(m_pOwner->m_hWnd, ostrel::REQ_OPEN_STATUS, CStringW());
+        return;
+    }
+    if (path.IsEmpty()) return;
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = path;
+    info.lpParameters = entry->m_strAppOption.IsEmpty() ? nullptr : entry->m_strAppOption.GetString();
+    info.lpDirectory = entry->m_strFolder.IsEmpty() ? nullptr : entry->m_strFolder.GetString();
+    info.nShow = SW_SHOW;
+    if (::ShellExecuteExW(&info) && info.hProcess) ::CloseHandle(info.hProcess);
+}
+
+void COSLMainDlg::OnHelp() {
+    CRegisteredApplication* entry = m_pCurrentEntry;
+    if (!entry) return;
+    for (auto it = m_helpWindows.begin(); it != m_helpWindows.end(); ++it) {
+        if (it->entry != entry) continue;
+        if (::IsWindow(it->window) && !::IsIconic(it->window)) {
+            ::SetForegroundWindow(it->window);
+            return;
+        }
+        m_helpWindows.erase(it);
+        break;
+    }
+    HWND window = ostrel::ShowHelp(entry->m_strHelpPath, entry->m_nHelpOption1);
+    if (!window) return;
+    m_helpWindows.push_back({window, entry});
+}
