@@ -8,6 +8,7 @@
 #include "base/wait.h"
 #include "info/sys_info_registered_application.h"
 #include "resource.h"
+#include "window/main_layout.h"
 
 namespace ostrel {
 
@@ -42,18 +43,6 @@ constexpr DesignRect kLayout[] = {
     {IDC_SYSINFO_LOWER_LIST, 10, 161, 459, 157},
 };
 
-class ScreenDpi {
-public:
-    ScreenDpi() {
-        HDC dc = ::GetDC(nullptr);
-        if (!dc) return;
-        x = ::GetDeviceCaps(dc, LOGPIXELSX);
-        y = ::GetDeviceCaps(dc, LOGPIXELSY);
-        ::ReleaseDC(nullptr, dc);
-    }
-    int x = 96;
-    int y = 96;
-};
 
 CStringW CellText(HWND list, int row, int column) {
     wchar_t buffer[512] = {};
@@ -100,7 +89,11 @@ BOOL COSLSystemInfo::OnInitDialog() {
 }
 
 void COSLSystemInfo::PlaceControls() {
-    ScreenDpi dpi;
+    struct {
+        int x = 96;
+        int y = 96;
+    } dpi;
+    ostrel::ReadScreenDpi(&dpi.x, &dpi.y);
     for (const DesignRect& r : kLayout) {
         HWND control = GetDlgItem(r.id);
         if (!control) continue;

@@ -125,6 +125,9 @@ void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
                 base::ScopedResourceModule pluginResources(entry->m_hModule);
                 auto* view = new COSL_View(plugin, this, full, parent);
                 if (view->IsWindow()) {
+                    // Page templates are children without WS_VISIBLE; the host shows them once placed.
+                    view->PlaceAtOrigin();
+                    view->ShowWindow(SW_SHOW);
                     m_pPageView = view;
                 } else {
                     delete view;
@@ -139,7 +142,10 @@ void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
     case ENTRY_SYSTEM_INFO: {
         auto* page = new COSLSystemInfo(static_cast<CSysInfoRegisteredApplication*>(entry), this);
         if (page->Create(parent)) {
-            ::SetWindowPos(*page, nullptr, 0, 0, full.right, full.bottom, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+            // Its fixed layout takes the room a one-line description leaves above the page as well.
+            const RECT& shown = m_rcPageShown;
+            int height = shown.bottom - shown.top > full.bottom ? shown.bottom - shown.top : full.bottom;
+            ::SetWindowPos(*page, nullptr, 0, 0, full.right, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
             m_pPageView = page;
         } else {
             delete page;

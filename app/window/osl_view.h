@@ -19,6 +19,8 @@ public:
     int Apply() override;
     BOOL ScrollTo(int position) override;
     int QueryClose(int finalFlag) override;
+    // Back at the scroll view's top-left corner with the full page size.
+    void PlaceAtOrigin();
 
     PluginClass* m_pPlugin;
     IPageHost* m_pMainHost;
@@ -36,7 +38,6 @@ protected:
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void PlaceAtOrigin();
     bool CanOfferApply();
 };
 
