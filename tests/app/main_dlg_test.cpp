@@ -1,0 +1,497 @@
+// The settings window as a person meets it: real windows on this thread, a real plug-in with two
+// pages, the framework and the window both talking to an in-process stand-in for the settings service.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <gdiplus.h>
+
+#include <memory>
+#include <vector>
+
+#include "base/resource_module.h"
+#include "catalogue/plugin_registered_application.h"
+#include "core/message_dispatch_wnd.h"
+#include "core/open_request.h"
+#include "core/setting_services.h"
+#include "info/sys_info_registered_application.h"
+#include "plugwerk/fake_settory.h"
+#include "resource.h"
+#include "testing.h"
+#include "support/fixtures.h"
+#include "testdata/hostplugin/host_plugin_api.h"
+#include "window/main_dlg.h"
+#include "window/main_layout.h"
+#include "window/new_tree_ctrl.h"
+#include "window/tab_dialog.h"
+
+namespace {
+
+using testsupport::PumpUntil;
+
+constexpr DWORD kTimeout = 15000;
+
+// ---- Layout numbers: no window needed ----------------------------------------------------------
+
+TEST(MainLayout, ControlsScaleWithTheScreenDpi) {
+    RECT client96 = {0, 0, 766, 545};
+    ostrel::LayoutMetrics m96 = ostrel::ComputeLayoutMetrics(96, 96, L"en-US", 1024);
+    ostrel::ControlRects r96 = ostrel::ComputeControlRects(m96, client96);
+    EXPECT_FALSE(m96.compact);
+    EXPECT_EQ(232, m96.treeWidth);
+    EXPECT_EQ(256, r96.page.left);
+    EXPECT_EQ(152, r96.page.top);
+    EXPECT_EQ(742, r96.page.right);
+    EXPECT_EQ(474, r96.page.bottom);
+    EXPECT_EQ(232, r96.tree.right);
+
+    ostrel::LayoutMetrics m144 = ostrel::ComputeLayoutMetrics(144, 144, L"en-US", 1536);
+    RECT client144 = {0, 0, m144.ScaleX(766), m144.ScaleY(545)};
+    ostrel::ControlRects r144 = ostrel::ComputeControlRects(m144, client144);
+    EXPECT_FALSE(m144.compact);
+    EXPECT_EQ(384, r144.page.left);
+    EXPECT_EQ(228, r144.page.top);
+    EXPECT_EQ(::MulDiv(474, 144, 96), r144.page.bottom);
+    EXPECT_EQ(client144.right - 36, r144.page.right);
+    EXPECT_EQ(348, r144.tree.right);
+    // The page keeps its design size in 96-dpi units at every dpi.
+    EXPECT_EQ(::MulDiv(r96.page.right - r96.page.left, 144, 96), r144.page.right - r144.page.left);
+}
+
+TEST(MainLayout, WiderTreeAndWindowForLanguagesWithLongCategoryNames) {
+    ostrel::LayoutMetrics french = ostrel::ComputeLayoutMetrics(96, 96, L"fr-FR", 1024);
+    EXPECT_EQ(254, french.treeWidth);
+    EXPECT_EQ(796, french.designWidth);
+    ostrel::LayoutMetrics english = ostrel::ComputeLayoutMetrics(96, 96, L"en-US", 1024);
+    EXPECT_EQ(766, english.designWidth);
+}
+
+TEST(MainLayout, ShortScreensGetTheCompactLayoutWithAPageScrollBar) {
+    // 576 pixels at 96 dpi is short; 864 pixels at 144 dpi is 576 logical pixels, short as well.
+    EXPECT_TRUE(ostrel::ComputeLayoutMetrics(96, 96, L"en-US", 576).compact);
+    EXPECT_TRUE(ostrel::ComputeLayoutMetrics(144, 144, L"en-US", 864).compact);
+    EXPECT_FALSE(ostrel::ComputeLayoutMetrics(96, 96, L"en-US", 600).compact);
+
+    ostrel::LayoutMetrics m = ostrel::ComputeLayoutMetrics(96, 96, L"en-US", 576);
+    RECT client = {0, 0, 786, 500};
+    ostrel::ControlRects r = ostrel::ComputeControlRects(m, client);
+    EXPECT_EQ(client.bottom - 45, r.page.bottom);
+    EXPECT_EQ(474, r.fullPage.bottom);
+    EXPECT_EQ(r.page.right, r.scrollBar.left);
+    EXPECT_EQ(20, r.scrollBar.right - r.scrollBar.left);
+    EXPECT_EQ(r.description.bottom, r.scrollBar.top);
+
+    ostrel::FrameMetrics f;
+    f.borderWidth = 4;
+    f.borderHeight = 4;
+    f.titleBarHeight = 20;
+    f.workArea = {0, 0, 1024, 546};
+    f.virtualWidth = 1024;
+    f.virtualHeight = 576;
+    f.screenHeight = 576;
+    bool centre = false;
+    RECT w = ostrel::ComputeWindowRect(m, f, false, 0, 0, &centre);
+    EXPECT_TRUE(centre);
+    EXPECT_EQ(766 + 8 + 20, w.right - w.left);
+    EXPECT_EQ(546, w.bottom - w.top);
+}
+
+TEST(MainLayout, SavedPositionIsUsedOnlyWhenTheWindowWouldBeReachable) {
+    ostrel::LayoutMetrics m = ostrel::ComputeLayoutMetrics(96, 96, L"en-US", 1024);
+    ostrel::FrameMetrics f;
+    f.borderWidth = 4;
+    f.borderHeight = 4;
+    f.titleBarHeight = 20;
+    f.workArea = {0, 0, 1280, 994};
+    f.virtualWidth = 1280;
+    f.virtualHeight = 1024;
+    f.screenHeight = 1024;
+    bool centre = true;
+    RECT r = ostrel::ComputeWindowRect(m, f, true, 100, 120, &centre);
+    EXPECT_FALSE(centre);
+    EXPECT_EQ(100, r.left);
+    EXPECT_EQ(120, r.top);
+    EXPECT_EQ(100 + 774, r.right);
+    EXPECT_EQ(120 + 8 + 20 + 545, r.bottom);
+
+    for (POINT bad : {POINT{1281, 10}, POINT{10, 1025}, POINT{-775, 10}, POINT{-32000, -32000}}) {
+        ostrel::ComputeWindowRect(m, f, true, bad.x, bad.y, &centre);
+        EXPECT_TRUE(centre) << bad.x << "," << bad.y;
+    }
+    ostrel::ComputeWindowRect(m, f, false, 100, 120, &centre);
+    EXPECT_TRUE(centre);
+
+    // At 144 dpi the stored position is in 96-dpi units both ways.
+    ostrel::LayoutMetrics m144 = ostrel::ComputeLayoutMetrics(144, 144, L"en-US", 1536);
+    POINT stored = ostrel::ToDesignUnits(m144, {150, 180});
+    EXPECT_EQ(100, stored.x);
+    EXPECT_EQ(120, stored.y);
+    r = ostrel::ComputeWindowRect(m144, f, true, stored.x, stored.y, &centre);
+    EXPECT_EQ(150, r.left);
+    EXPECT_EQ(180, r.top);
+}
+
+TEST(MainLayout, DescriptionLinesMoveThePageAndButtonsGoRightToLeft) {
+    // Laid out for three lines: one line moves the page up by two, five lines move it down by two.
+    EXPECT_EQ(-30, ostrel::DescriptionShift(200, 486, 15));
+    EXPECT_EQ(-15, ostrel::DescriptionShift(600, 486, 15));
+    EXPECT_EQ(0, ostrel::DescriptionShift(1400, 486, 15));
+    EXPECT_EQ(30, ostrel::DescriptionShift(486 * 5, 486, 15));
+    EXPECT_EQ(-45, ostrel::DescriptionShift(0, 486, 15));
+    EXPECT_EQ(0, ostrel::DescriptionShift(100, 0, 15));
+
+    ostrel::LayoutMetrics m = ostrel::ComputeLayoutMetrics(96, 96, L"en-US", 1024);
+    std::vector<ostrel::ButtonSlot> buttons = {{true, 80, {}}, {false, 80, {}}, {true, 90, {}}};
+    ostrel::PlaceButtons(m, {0, 0, 766, 545}, buttons);
+    EXPECT_EQ(742, buttons[0].rect.right);
+    EXPECT_EQ(662, buttons[0].rect.left);
+    EXPECT_EQ(654, buttons[2].rect.right);
+    EXPECT_EQ(564, buttons[2].rect.left);
+    EXPECT_EQ(545 - 31, buttons[0].rect.top);
+    EXPECT_EQ(545 - 10, buttons[0].rect.bottom);
+}
+
+TEST(MainLayout, ScrollCodesMoveByLinesTenthsOrToTheEnds) {
+    EXPECT_EQ(30, ostrel::NextScrollPosition(SB_LINEDOWN, 10, 0, 0, 300, 322));
+    EXPECT_EQ(-10, ostrel::NextScrollPosition(SB_LINEUP, 10, 0, 0, 300, 322));
+    EXPECT_EQ(42, ostrel::NextScrollPosition(SB_PAGEDOWN, 10, 0, 0, 300, 322));
+    EXPECT_EQ(77, ostrel::NextScrollPosition(SB_THUMBTRACK, 10, 77, 0, 300, 322));
+    EXPECT_EQ(300, ostrel::NextScrollPosition(SB_BOTTOM, 10, 0, 0, 300, 322));
+    EXPECT_EQ(0, ostrel::NextScrollPosition(SB_TOP, 10, 0, 0, 300, 322));
+    EXPECT_EQ(10, ostrel::NextScrollPosition(SB_ENDSCROLL, 10, 0, 0, 300, 322));
+}
+
+// ---- Real windows -------------------------------------------------------------------------------
+
+// The message window with a catalogue of the host test plug-in, an application whose Launch opens the
+// status window, and the system-information entry; open requests it receives are recorded.
+class TestOwner : public CMessageDispatchWnd {
+public:
+    std::vector<ULONG_PTR> requests;
+
+protected:
+    void BuildCatalogue() override {
+        ostrel::DiscoverPlugins(Catalogue());
+        auto* status = new CRegisteredApplication;
+        status->m_strKey = L"StatusLauncher";
+        status->m_strName = L"Status values";
+        status->m_strDescription = L"Opens the status window";
+        status->m_strAppPath = L"StatusInfo";
+        status->m_nCategory = 5;
+        status->m_hReadyEvent = ostrel::CreateReadyEvent();
+        ::SetEvent(status->m_hReadyEvent);
+        Catalogue().Append(status);
+        auto* systemInfo = new CSysInfoRegisteredApplication;
+        if (systemInfo->Initialize() == 1) {
+            Catalogue().Append(systemInfo);
+        } else {
+            delete systemInfo;
+        }
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_COPYDATA) {
+            requests.push_back(reinterpret_cast<const COPYDATASTRUCT*>(lParam)->dwData);
+            return TRUE;
+        }
+        return CMessageDispatchWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+class GdiplusSession {
+public:
+    GdiplusSession() {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+    }
+    ~GdiplusSession() { Gdiplus::GdiplusShutdown(token_); }
+
+private:
+    ULONG_PTR token_ = 0;
+};
+
+// Answers the next message box of this thread with a button, from inside its modal loop.
+class MessageBoxAnswer {
+public:
+    explicit MessageBoxAnswer(int button) {
+        s_button = button;
+        s_seen = 0;
+        timer_ = ::SetTimer(nullptr, 0, 50, &MessageBoxAnswer::OnTimer);
+    }
+    ~MessageBoxAnswer() { ::KillTimer(nullptr, timer_); }
+    static int Seen() { return s_seen; }
+
+private:
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND hwnd, LPARAM) -> BOOL {
+                wchar_t cls[16] = {};
+                ::GetClassNameW(hwnd, cls, 16);
+                if (wcscmp(cls, L"#32770") || !::IsWindowVisible(hwnd) || !::GetDlgItem(hwnd, s_button)) return TRUE;
+                ++s_seen;
+                ::PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(s_button, BN_CLICKED), 0);
+                return FALSE;
+            },
+            0);
+    }
+    static int s_button;
+    static int s_seen;
+    UINT_PTR timer_;
+};
+int MessageBoxAnswer::s_button = IDYES;
+int MessageBoxAnswer::s_seen = 0;
+
+class SettingsWindow : public testing::Test {
+protected:
+    void SetUp() override {
+        resources_ = base::LoadLocalisedModule(testsupport::BinFolder(), L"Ostrel.exe.mui");
+        ASSERT_TRUE(resources_.valid());
+        previous_ = base::SetResourceModule(resources_.get());
+        ostrel::SetProductKeyForTests(HKEY_CURRENT_USER, scratch_.SubkeyPath());
+        base::UniqueHKey plugins;
+        ::RegCreateKeyExW(scratch_.Get(), L"Plugins", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, plugins.put(), nullptr);
+        CStringW dll = testsupport::BinFile(L"HostTestPlugin.dll");
+        ::RegSetValueExW(plugins.get(), L"host", 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.GetString()),
+                         static_cast<DWORD>((dll.GetLength() + 1) * sizeof(wchar_t)));
+        services_.m_pSettory = base::ComPtr<ISettory>(&service_.fake);
+        ostrel_testing::UseSettingServices(&services_);
+        service_.fake.defaults[{HP_FIRST_CLASS_ID, 1}] = L"0";
+        service_.fake.defaults[{HP_SECOND_CLASS_ID, 1}] = L"0";
+
+        owner_ = std::make_unique<TestOwner>();
+        ASSERT_TRUE(owner_->Create());
+        owner_->Catalogue().CompleteAll();
+        HMODULE plugin = ::GetModuleHandleW(dll);
+        ASSERT_NE(nullptr, plugin);
+        auto state = reinterpret_cast<HostPluginStateFunction>(::GetProcAddress(plugin, "HostPlugin_State"));
+        ASSERT_NE(nullptr, state);
+        state_ = state();
+        *state_ = HostPluginState{};
+    }
+    void TearDown() override {
+        dialog_.reset();
+        owner_.reset();
+        ostrel_testing::UseRealSettingServices();
+        ostrel::SetProductKeyForTests(nullptr, nullptr);
+        base::SetResourceModule(previous_);
+    }
+
+    COSLMainDlg* Open(const wchar_t* classId = nullptr) {
+        dialog_ = std::make_unique<COSLMainDlg>();
+        dialog_->m_pOwner = owner_.get();
+        if (classId) dialog_->m_strStartClassId = classId;
+        EXPECT_TRUE(dialog_->Create(IDD_OSL_MAIN_DIALOG, ::GetDesktopWindow()));
+        dialog_->ShowWindow(SW_SHOW);
+        return dialog_.get();
+    }
+    CStringW Title() const {
+        wchar_t text[128] = {};
+        ::GetDlgItemTextW(*dialog_, IDC_TITLE, text, 128);
+        return text;
+    }
+    bool WaitShown(const wchar_t* name) {
+        return PumpUntil([&] { return Title() == name && dialog_->PageView() && dialog_->PageView()->IsWindow(); },
+                         kTimeout);
+    }
+    HTREEITEM Item(const wchar_t* name) {
+        HWND tree = dialog_->Tree();
+        for (HTREEITEM category = TreeView_GetRoot(tree); category; category = TreeView_GetNextSibling(tree, category)) {
+            for (HTREEITEM item = TreeView_GetChild(tree, category); item; item = TreeView_GetNextSibling(tree, item)) {
+                if (ostrel::TreeItemText(tree, item) == name) return item;
+            }
+        }
+        return nullptr;
+    }
+    void Select(const wchar_t* name) {
+        HTREEITEM item = Item(name);
+        ASSERT_NE(nullptr, item) << CStringW(name).GetString();
+        TreeView_SelectItem(dialog_->Tree(), item);
+    }
+    HWND PageControl(int id) const { return ::GetDlgItem(*dialog_->PageView(), id); }
+    void ClickCheckBox() {
+        ::SendMessageW(PageControl(IDC_HP_CHECK), BM_CLICK, 0, 0);
+        PumpUntil([] { return false; }, 50);
+    }
+    // The test plug-in's page copies its state on every message it sees.
+    void PokePage() { ::SendMessageW(*dialog_->PageView(), WM_NULL, 0, 0); }
+    bool Closed() const { return !::IsWindow(dialog_->m_hWnd); }
+
+    base::UniqueModule resources_;
+    HMODULE previous_ = nullptr;
+    testsupport::ScratchKey scratch_;
+    GdiplusSession gdiplus_;
+    pwtest::ScopedFakeService service_;
+    CSettingServices services_;
+    std::unique_ptr<TestOwner> owner_;
+    std::unique_ptr<COSLMainDlg> dialog_;
+    HostPluginState* state_ = nullptr;
+};
+
+TEST_F(SettingsWindow, WithoutTheServiceItOpensCentredOnTheSystemInformationPage) {
+    ostrel_testing::UseSettingServices(nullptr);
+    Open();
+    CStringW systemInfo = base::LoadResString(IDS_SYSINFO_NAME);
+    ASSERT_TRUE(WaitShown(systemInfo));
+    EXPECT_EQ(dialog_->SystemInfoItem(), TreeView_GetSelection(dialog_->Tree()));
+
+    RECT work = {}, window = {};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ::GetWindowRect(*dialog_, &window);
+    EXPECT_NEAR((work.left + work.right) / 2, (window.left + window.right) / 2, 1);
+    EXPECT_NEAR((work.top + work.bottom) / 2, (window.top + window.bottom) / 2, 1);
+
+    // Closing without a service stores nothing and still closes.
+    dialog_->CloseDialog();
+    EXPECT_TRUE(Closed());
+}
+
+TEST_F(SettingsWindow, ClassIdSelectsItsPageAndPositionAndLastEntryAreReusedNextTime) {
+    Open(HP_SECOND_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"Second page"));
+    ::SetWindowPos(*dialog_, nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    dialog_->CloseDialog();
+    ASSERT_TRUE(Closed());
+    EXPECT_EQ(L"100", (service_.fake.current[{COSLMainDlg::kPositionClass, 1}]));
+    EXPECT_EQ(L"120", (service_.fake.current[{COSLMainDlg::kPositionClass, 2}]));
+    EXPECT_EQ(HP_SECOND_CLASS_ID, (service_.fake.current[{COSLMainDlg::kLastEntryClass, 1}]));
+
+    Open();
+    ASSERT_TRUE(WaitShown(L"Second page"));
+    RECT window = {};
+    ::GetWindowRect(*dialog_, &window);
+    EXPECT_EQ(100, window.left);
+    EXPECT_EQ(120, window.top);
+    dialog_->CloseDialog();
+
+    // A position off every screen is not used: the window opens centred.
+    service_.fake.current[{COSLMainDlg::kPositionClass, 1}] = L"99999";
+    Open();
+    ASSERT_TRUE(WaitShown(L"Second page"));
+    RECT work = {};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ::GetWindowRect(*dialog_, &window);
+    EXPECT_NEAR((work.left + work.right) / 2, (window.left + window.right) / 2, 1);
+}
+
+TEST_F(SettingsWindow, LeavingAModifiedPageAsksYesAppliesNoDiscards) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    ClickCheckBox();
+    EXPECT_TRUE(::IsWindowEnabled(dialog_->GetDlgItem(IDC_APPLY)));
+    {
+        MessageBoxAnswer yes(IDYES);
+        Select(L"Second page");
+        EXPECT_EQ(1, MessageBoxAnswer::Seen());
+    }
+    ASSERT_TRUE(WaitShown(L"Second page"));
+    EXPECT_EQ(1, state_->pages[0].sets);
+    EXPECT_EQ(L"1", (service_.fake.current[{HP_FIRST_CLASS_ID, 1}]));
+
+    ClickCheckBox();
+    {
+        MessageBoxAnswer no(IDNO);
+        Select(L"First page");
+        EXPECT_EQ(1, MessageBoxAnswer::Seen());
+    }
+    ASSERT_TRUE(WaitShown(L"First page"));
+    EXPECT_EQ(0, state_->pages[1].sets);
+    EXPECT_EQ(0u, service_.fake.current.count({HP_SECOND_CLASS_ID, 1}));
+    // The discarded change is gone: the first page shows its applied value again, the second is not modified.
+    EXPECT_EQ(BST_CHECKED, ::SendMessageW(PageControl(IDC_HP_CHECK), BM_GETCHECK, 0, 0));
+}
+
+TEST_F(SettingsWindow, APageThatAnswersEightKeepsItsPlaceUntilItLetsGo) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    state_->pages[0].leaveAnswer = 8;
+    Select(L"Second page");
+    EXPECT_TRUE(PumpUntil([&] { return state_->pages[0].leaveQuestions >= 3; }, kTimeout));
+    EXPECT_EQ(L"First page", Title());
+    state_->pages[0].leaveAnswer = 0;
+    EXPECT_TRUE(WaitShown(L"Second page"));
+}
+
+TEST_F(SettingsWindow, OkOnAPluginPageClosesOnlyAfterTheApplyAndWhileNoOneWaitsForTheUser) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    ClickCheckBox();
+    state_->pages[0].waitUI = 1;
+    PokePage();
+    ::SendMessageW(*dialog_, WM_COMMAND, MAKEWPARAM(IDC_OK, BN_CLICKED), 0);
+    EXPECT_TRUE(PumpUntil([&] { return state_->pages[0].sets == 1; }, kTimeout));
+    // Still open while the page waits for the user.
+    PumpUntil([] { return false; }, 400);
+    EXPECT_FALSE(Closed());
+    state_->pages[0].waitUI = 0;
+    PokePage();
+    EXPECT_TRUE(PumpUntil([&] { return Closed(); }, kTimeout));
+    EXPECT_EQ(L"1", (service_.fake.current[{HP_FIRST_CLASS_ID, 1}]));
+}
+
+TEST_F(SettingsWindow, LaunchOfStatusInfoAsksTheMessageWindowForTheStatusWindow) {
+    Open();
+    PumpUntil([&] { return !Title().IsEmpty(); }, kTimeout);
+    Select(L"Status values");
+    ASSERT_TRUE(PumpUntil([&] { return Title() == L"Status values"; }, kTimeout));
+    HWND launch = dialog_->GetDlgItem(IDC_LAUNCH);
+    EXPECT_TRUE(::IsWindowVisible(launch));
+    ::SendMessageW(*dialog_, WM_COMMAND, MAKEWPARAM(IDC_LAUNCH, BN_CLICKED), reinterpret_cast<LPARAM>(launch));
+    ASSERT_EQ(1u, owner_->requests.size());
+    EXPECT_EQ(static_cast<ULONG_PTR>(ostrel::REQ_OPEN_STATUS), owner_->requests[0]);
+}
+
+// Keys are handed to the window as its message loop would.
+class SettingsWindowKeys : public SettingsWindow {
+protected:
+    BOOL Key(HWND target, UINT key, bool shift = false) {
+        BYTE keys[256] = {};
+        ::GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        ::SetKeyboardState(keys);
+        MSG msg = {target, WM_KEYDOWN, key, 0, 0, {}};
+        BOOL handled = dialog_->PreTranslateMessage(&msg);
+        keys[VK_SHIFT] = 0;
+        ::SetKeyboardState(keys);
+        return handled;
+    }
+};
+
+TEST_F(SettingsWindowKeys, TabAndShiftTabCrossThePageBoundary) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    // From the page's last tab stop, Tab leaves the page for the window's controls.
+    ::SetFocus(PageControl(IDC_HP_LAST));
+    Key(PageControl(IDC_HP_LAST), VK_TAB);
+    HWND focus = ::GetFocus();
+    EXPECT_FALSE(::IsChild(*dialog_->PageView(), focus));
+    EXPECT_TRUE(focus == *dialog_ || ::IsChild(*dialog_, focus));
+
+    // From the page's first tab stop, Shift+Tab leaves it the other way.
+    ::SetFocus(PageControl(IDC_HP_CHECK));
+    Key(PageControl(IDC_HP_CHECK), VK_TAB, true);
+    focus = ::GetFocus();
+    EXPECT_FALSE(::IsChild(*dialog_->PageView(), focus));
+
+    // Tab inside the page moves within it.
+    ::SetFocus(PageControl(IDC_HP_CHECK));
+    Key(PageControl(IDC_HP_CHECK), VK_TAB);
+    EXPECT_EQ(PageControl(IDC_HP_EDIT), ::GetFocus());
+}
+
+TEST_F(SettingsWindowKeys, EnterInAPageDoesNothingEscapeDestroysTheWindow) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    ClickCheckBox();
+    ::SetFocus(PageControl(IDC_HP_EDIT));
+    EXPECT_TRUE(Key(PageControl(IDC_HP_EDIT), VK_RETURN));
+    PumpUntil([] { return false; }, 200);
+    EXPECT_FALSE(Closed());
+    EXPECT_EQ(0, state_->pages[0].sets);
+
+    Key(PageControl(IDC_HP_EDIT), VK_ESCAPE);
+    EXPECT_TRUE(PumpUntil([&] { return Closed(); }, kTimeout));
+    // Escape goes without applying.
+    EXPECT_EQ(0, state_->pages[0].sets);
+}
+
+}  // namespace
