@@ -2,7 +2,8 @@
 # Usage: . tools/env.sh   (BUILD_DIR may be set beforehand)
 export OSTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export BUILD_DIR="${BUILD_DIR:-$OSTREL_ROOT/build}"
-export WINEPREFIX="$BUILD_DIR/wineprefix"
+# OSTREL_WINEPREFIX gives a script a prefix of its own beside the usual one.
+export WINEPREFIX="${OSTREL_WINEPREFIX:-$BUILD_DIR/wineprefix}"
 export WINEDEBUG=-all
 # No .NET or Gecko installers: they would download and stall the first boot.
 export WINEDLLOVERRIDES="mscoree,mshtml="

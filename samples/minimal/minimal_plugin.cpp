@@ -38,7 +38,7 @@ class BatteryPage : public PluginClass {
 public:
     BatteryPage() : PluginClass(IDS_NAME, IDS_DESCRIPTION, IDD_PAGE, MINIMAL_CLASS_ID) {
         SetIcon(IDI_PAGE);
-        SetCategory(2);
+        SetCategory(3);
         // Setting 1 of this class id, shown by the check box, carried by the option (owned by the item).
         RegisterItem(new CheckBoxItem(IDS_NAME, IDS_DESCRIPTION, IDC_PERCENTAGE, 1, new PercentageOption));
     }

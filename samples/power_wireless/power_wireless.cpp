@@ -112,7 +112,7 @@ class PowerPage : public PluginClass {
 public:
     PowerPage() : PluginClass(IDS_POWER_NAME, IDS_POWER_DESCRIPTION, IDD_POWER, POWER_CLASS_ID) {
         SetIcon(IDI_POWER);
-        SetCategory(2);
+        SetCategory(3);
         RegisterItem(new CRadioButtonItem(0, 0, IDC_PLAN_QUIET, 3, SETTING_POWER_PLAN,
                                           new sample::DeviceFileOption(L"power-plan")));
         auto* lid = new ComBoxItem(0, 0, IDC_LID, SETTING_LID_ACTION, new sample::DeviceFileOption(L"lid-action"));
@@ -129,7 +129,7 @@ class WirelessPage : public PluginClass {
 public:
     WirelessPage() : PluginClass(IDS_WIRELESS_NAME, IDS_WIRELESS_DESCRIPTION, IDD_WIRELESS, WIRELESS_CLASS_ID) {
         SetIcon(IDI_WIRELESS);
-        SetCategory(3);
+        SetCategory(4);
         // Changing the radios needs no administrator.
         SetAuthority(1);
         RegisterItem(new CheckBoxItem(0, 0, IDC_AIRPLANE, SETTING_AIRPLANE, new AirplaneOption));
