@@ -494,4 +494,28 @@ TEST_F(SettingsWindowKeys, EnterInAPageDoesNothingEscapeDestroysTheWindow) {
     EXPECT_EQ(0, state_->pages[0].sets);
 }
 
+TEST_F(SettingsWindowKeys, AltLetterOfAPageControlFromTheTreeReachesThePage) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    ::SetFocus(dialog_->Tree());
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_MENU] = 0x80;
+    ::SetKeyboardState(keys);
+    MSG msg = {dialog_->Tree(), WM_SYSKEYDOWN, 'Q', 0x20000000, 0, {}};
+    EXPECT_TRUE(dialog_->PreTranslateMessage(&msg));
+    keys[VK_MENU] = 0;
+    ::SetKeyboardState(keys);
+    EXPECT_TRUE(::IsChild(*dialog_->PageView(), ::GetFocus()));
+    // A letter nobody owns stays with the window's own handling.
+    ::SetFocus(dialog_->Tree());
+    keys[VK_MENU] = 0x80;
+    ::SetKeyboardState(keys);
+    MSG other = {dialog_->Tree(), WM_SYSKEYDOWN, 'Z', 0x20000000, 0, {}};
+    dialog_->PreTranslateMessage(&other);
+    keys[VK_MENU] = 0;
+    ::SetKeyboardState(keys);
+    EXPECT_EQ(static_cast<HWND>(dialog_->Tree()), ::GetFocus());
+}
+
 }  // namespace
