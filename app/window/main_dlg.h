@@ -81,6 +81,8 @@ public:
     // For the window thread (before creation) and for tests.
     CMessageDispatchWnd* m_pOwner = nullptr;
     CStringW m_strStartClassId;
+    // How long an apply may take before its worker is ended; tests shorten it.
+    UINT m_nApplyLimitMs = COSLProgressCtrl::kLimitMs;
     CRegisteredApplication* CurrentEntry() const noexcept { return m_pCurrentEntry; }
     CTabDialog* PageView() const noexcept { return m_pPageView; }
     const ostrel::LayoutMetrics& Layout() const noexcept { return m_layout; }

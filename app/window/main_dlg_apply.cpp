@@ -77,7 +77,7 @@ void COSLMainDlg::Apply() {
             done = WaitApplyStep(kApplyStepMs);
         }
         if (!done && !waitingForUser && IsRunning(m_hApplyThread.get()) && !IsPageWaitingUI()) {
-            COSLProgressCtrl progress(this);
+            COSLProgressCtrl progress(this, COSLProgressCtrl::kTickMs, m_nApplyLimitMs);
             progress.DoModal(m_hWnd);
             if (IsRunning(m_hApplyThread.get())) TerminateApplyWorker(kAfterProgressMs);
         }

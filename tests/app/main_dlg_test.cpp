@@ -436,6 +436,27 @@ TEST_F(SettingsWindow, OkOnAPluginPageClosesOnlyAfterTheApplyAndWhileNoOneWaitsF
     EXPECT_EQ(L"1", (service_.fake.current[{HP_FIRST_CLASS_ID, 1}]));
 }
 
+TEST_F(SettingsWindow, AnApplyPastTheTimeLimitIsEndedAndTheWindowGoesOn) {
+    Open(HP_FIRST_CLASS_ID);
+    dialog_->m_nApplyLimitMs = 1500;
+    ASSERT_TRUE(WaitShown(L"First page"));
+    ClickCheckBox();
+    state_->pages[0].setDelayMs = 30000;
+    DWORD started = ::GetTickCount();
+    // The progress dialog runs its own loop inside; the call returns once the worker is gone.
+    dialog_->Apply();
+    EXPECT_LT(::GetTickCount() - started, 15000u);
+    EXPECT_FALSE(dialog_->IsApplyWorkerRunning());
+    EXPECT_EQ(0, state_->pages[0].sets);
+    state_->pages[0].setDelayMs = 0;
+    // The window still switches pages.
+    {
+        MessageBoxAnswer no(IDNO);
+        Select(L"Second page");
+    }
+    EXPECT_TRUE(WaitShown(L"Second page"));
+}
+
 TEST_F(SettingsWindow, LaunchOfStatusInfoAsksTheMessageWindowForTheStatusWindow) {
     Open();
     PumpUntil([&] { return !Title().IsEmpty(); }, kTimeout);
