@@ -1,0 +1,309 @@
+// Prints what the program costs a person next to the least a Win32 program could do:
+//   start-up of the installed Ostrel.exe to its settings window, against a program that shows one
+//   dialog, cold (the first start of the run) and warm (the median of the next ones), with the
+//   installed plug-ins and with fifty;
+//   page switches and applies in the settings window, against creating the same page template as a
+//   bare dialog and clicking its control.
+// Nothing is asserted. Run it in the run command's prefix after `bash tools/run.sh` (see README).
+#include <windows.h>
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/handles.h"
+#include "base/resource_module.h"
+#include "catalogue/plugin_registered_application.h"
+#include "core/message_dispatch_wnd.h"
+#include "resource.h"
+#include "window/main_dlg.h"
+#include "window/new_tree_ctrl.h"
+#include "window/tab_dialog.h"
+
+namespace {
+
+constexpr wchar_t kProgram[] = L"C:\\Program Files\\Quor\\Ostrel\\Ostrel.exe";
+constexpr wchar_t kPluginsKey[] = L"SOFTWARE\\Quor Corporation\\Ostrel\\Plugins";
+constexpr DWORD kTimeout = 30000;
+
+double NowMs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+bool Pump(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start > timeoutMs) return false;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    }
+    return true;
+}
+
+CStringW Folder() {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    ::PathRemoveFileSpecW(path);
+    return path;
+}
+
+// Milliseconds from the start of the command to a visible top-level window with this caption; the
+// program is then ended with endCommand (or WM_CLOSE when it has none).
+double TimeToWindow(const CStringW& command, const wchar_t* caption, const CStringW& endCommand) {
+    STARTUPINFOW si = {sizeof(si)};
+    PROCESS_INFORMATION pi = {};
+    CStringW line = command;
+    double start = NowMs();
+    if (!::CreateProcessW(nullptr, line.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    base::UniqueHandle process(pi.hProcess), thread(pi.hThread);
+    HWND window = nullptr;
+    Pump([&] { return (window = ::FindWindowW(nullptr, caption)) != nullptr && ::IsWindowVisible(window); }, kTimeout);
+    double elapsed = window ? NowMs() - start : -1;
+    if (endCommand.IsEmpty()) {
+        if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
+    } else {
+        PROCESS_INFORMATION end = {};
+        CStringW endLine = endCommand;
+        if (::CreateProcessW(nullptr, endLine.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &end)) {
+            ::WaitForSingleObject(end.hProcess, kTimeout);
+            ::CloseHandle(end.hProcess);
+            ::CloseHandle(end.hThread);
+        }
+    }
+    if (::WaitForSingleObject(process.get(), kTimeout) != WAIT_OBJECT_0) ::TerminateProcess(process.get(), 1);
+    return elapsed;
+}
+
+struct ColdWarm {
+    double cold = -1;
+    double warm = -1;
+};
+
+ColdWarm Starts(int runs, const std::function<double()>& start) {
+    ColdWarm r;
+    std::vector<double> warm;
+    for (int i = 0; i < runs; ++i) {
+        double ms = start();
+        if (i == 0) r.cold = ms; else warm.push_back(ms);
+    }
+    if (!warm.empty()) {
+        std::sort(warm.begin(), warm.end());
+        r.warm = warm[warm.size() / 2];
+    }
+    return r;
+}
+
+// Extra copies of the minimal sample, registered under the plug-ins key while they exist.
+class ExtraPlugins {
+public:
+    explicit ExtraPlugins(int count) {
+        CStringW source = L"C:\\Program Files\\Quor\\Ostrel\\Plugins\\MinimalPlugin.dll";
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPluginsKey, 0, KEY_ALL_ACCESS, key_.put());
+        for (int i = 0; i < count && key_; ++i) {
+            wchar_t name[64];
+            swprintf(name, 64, L"BenchCopy%02d", i);
+            CStringW copy = L"C:\\Program Files\\Quor\\Ostrel\\Plugins\\" + CStringW(name) + L".dll";
+            if (!::CopyFileW(source, copy, FALSE)) continue;
+            ::RegSetValueExW(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(copy.GetString()),
+                             static_cast<DWORD>((copy.GetLength() + 1) * sizeof(wchar_t)));
+            made_.push_back({name, copy});
+        }
+    }
+    ~ExtraPlugins() {
+        for (const auto& m : made_) {
+            if (key_) ::RegDeleteValueW(key_.get(), m.first);
+            ::DeleteFileW(m.second);
+        }
+    }
+    size_t Count() const { return made_.size(); }
+
+private:
+    base::UniqueHKey key_;
+    std::vector<std::pair<CStringW, CStringW>> made_;
+};
+
+size_t InstalledPlugins() {
+    base::UniqueHKey key;
+    DWORD values = 0;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPluginsKey, 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+        ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                           nullptr, nullptr);
+    }
+    return values;
+}
+
+void PrintRow(const char* what, double ms, double floor) {
+    if (floor > 0 && ms > 0) {
+        std::printf("  %-44s %9.1f ms   floor %8.1f ms   ratio %6.1f\n", what, ms, floor, ms / floor);
+    } else {
+        std::printf("  %-44s %9.1f ms\n", what, ms);
+    }
+}
+
+void StartUp(int runs) {
+    // A window of that caption already open would be found at once and make the figures meaningless.
+    if (::FindWindowW(nullptr, L"Ostrel Settings")) {
+        std::printf("Start-up: a settings window is open already in this prefix; close it and run again\n");
+        return;
+    }
+    CStringW floorCommand = L"\"" + Folder() + L"\\floor_dialog.exe\"";
+    ColdWarm floor = Starts(runs, [&] { return TimeToWindow(floorCommand, L"Ostrel bench floor", CStringW()); });
+    CStringW program = CStringW(L"\"") + kProgram + L"\"";
+    CStringW halt = program + L" /halt";
+    std::printf("Start-up to the settings window (%d runs each; warm = median after the first)\n", runs);
+    ColdWarm installed = Starts(runs, [&] { return TimeToWindow(program, L"Ostrel Settings", halt); });
+    char label[96];
+    snprintf(label, sizeof(label), "%zu plug-ins installed, cold", InstalledPlugins());
+    PrintRow(label, installed.cold, floor.cold);
+    snprintf(label, sizeof(label), "%zu plug-ins installed, warm", InstalledPlugins());
+    PrintRow(label, installed.warm, floor.warm);
+    ExtraPlugins extra(50 > static_cast<int>(InstalledPlugins()) ? 50 - static_cast<int>(InstalledPlugins()) : 0);
+    ColdWarm fifty = Starts(runs, [&] { return TimeToWindow(program, L"Ostrel Settings", halt); });
+    snprintf(label, sizeof(label), "%zu plug-ins, cold", InstalledPlugins());
+    PrintRow(label, fifty.cold, floor.cold);
+    snprintf(label, sizeof(label), "%zu plug-ins, warm", InstalledPlugins());
+    PrintRow(label, fifty.warm, floor.warm);
+}
+
+// The settings window in this process over the installed plug-ins.
+void PageSwitchAndApply(int rounds) {
+    base::UniqueModule resources = base::LoadLocalisedModule(L"C:\\Program Files\\Quor\\Ostrel", L"Ostrel.exe.mui");
+    if (!resources.valid()) {
+        std::printf("Page switch: the installed resource module is missing; run tools/run.sh first\n");
+        return;
+    }
+    base::SetResourceModule(resources.get());
+    CMessageDispatchWnd owner;
+    if (!owner.Create()) return;
+    owner.Catalogue().CompleteAll();
+    std::vector<CPluginRegisteredApplication*> pages;
+    owner.Catalogue().Walk([&](const CCatalogue::Entries& entries) {
+        for (CRegisteredApplication* e : entries) {
+            if (e->GetEntryType() == ENTRY_PLUGIN_PAGE && e->IsVisible()) {
+                pages.push_back(static_cast<CPluginRegisteredApplication*>(e));
+            }
+        }
+    });
+    if (pages.size() < 2) {
+        std::printf("Page switch: fewer than two sample pages are installed\n");
+        return;
+    }
+    auto dialog = std::make_unique<COSLMainDlg>();
+    dialog->m_pOwner = &owner;
+    if (!dialog->Create(IDD_OSL_MAIN_DIALOG, ::GetDesktopWindow())) return;
+    dialog->ShowWindow(SW_SHOW);
+    auto title = [&] {
+        wchar_t text[128] = {};
+        ::GetDlgItemTextW(*dialog, IDC_TITLE, text, 128);
+        return CStringW(text);
+    };
+    Pump([&] { return !title().IsEmpty(); }, kTimeout);
+    auto itemOf = [&](const CStringW& name) -> HTREEITEM {
+        HWND tree = dialog->Tree();
+        for (HTREEITEM c = TreeView_GetRoot(tree); c; c = TreeView_GetNextSibling(tree, c)) {
+            for (HTREEITEM i = TreeView_GetChild(tree, c); i; i = TreeView_GetNextSibling(tree, i)) {
+                if (ostrel::TreeItemText(tree, i) == name) return i;
+            }
+        }
+        return nullptr;
+    };
+
+    double switching = 0;
+    int switches = 0;
+    for (int r = 0; r < rounds; ++r) {
+        for (CPluginRegisteredApplication* page : pages) {
+            HTREEITEM item = itemOf(page->m_strName);
+            if (!item || title() == page->m_strName) continue;
+            double start = NowMs();
+            TreeView_SelectItem(dialog->Tree(), item);
+            if (!Pump([&] { return title() == page->m_strName && dialog->PageView(); }, kTimeout)) continue;
+            switching += NowMs() - start;
+            ++switches;
+        }
+    }
+    // The floor: the same templates made as bare dialogs from the plug-ins' modules and shown.
+    double bare = 0;
+    int bareCount = 0;
+    for (int r = 0; r < rounds; ++r) {
+        for (CPluginRegisteredApplication* page : pages) {
+            double start = NowMs();
+            HWND view = ::CreateDialogParamW(page->m_hModule, MAKEINTRESOURCEW(page->m_nIDD), *dialog,
+                                             [](HWND, UINT m, WPARAM, LPARAM) -> INT_PTR { return m == WM_INITDIALOG; }, 0);
+            if (!view) continue;
+            ::ShowWindow(view, SW_SHOW);
+            ::UpdateWindow(view);
+            bare += NowMs() - start;
+            ++bareCount;
+            ::DestroyWindow(view);
+        }
+    }
+    std::printf("Settings window over %zu installed pages (%d rounds)\n", pages.size(), rounds);
+    std::printf("  (a switch includes the window's own 100 ms wait before it shows the new page)\n");
+    PrintRow("page switch", switches ? switching / switches : -1, bareCount ? bare / bareCount : -1);
+    PrintRow("page switch less the 100 ms wait", switches ? switching / switches - 100 : -1,
+             bareCount ? bare / bareCount : -1);
+
+    // Apply of the page shown last, with one changed control.
+    double applying = 0;
+    int applies = 0;
+    for (int r = 0; r < rounds; ++r) {
+        CTabDialog* view = dialog->PageView();
+        if (!view) break;
+        HWND control = nullptr;
+        for (HWND c = ::GetWindow(*view, GW_CHILD); c && !control; c = ::GetWindow(c, GW_HWNDNEXT)) {
+            wchar_t cls[32] = {};
+            ::GetClassNameW(c, cls, 32);
+            LONG style = ::GetWindowLongW(c, GWL_STYLE) & 0xF;
+            if (!wcscmp(cls, L"Button") && (style == BS_AUTOCHECKBOX || style == BS_AUTORADIOBUTTON)) control = c;
+        }
+        if (!control) break;
+        ::SendMessageW(control, BM_CLICK, 0, 0);
+        double start = NowMs();
+        dialog->Apply();
+        applying += NowMs() - start;
+        ++applies;
+    }
+    PrintRow("apply of one changed control", applies ? applying / applies : -1, -1);
+    dialog->CloseDialog();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    int runs = 5;
+    int rounds = 5;
+    bool startUp = true, pages = true;
+    for (int i = 1; i < argc; ++i) {
+        if (!wcscmp(argv[i], L"--runs") && i + 1 < argc) runs = _wtoi(argv[++i]);
+        if (!wcscmp(argv[i], L"--rounds") && i + 1 < argc) rounds = _wtoi(argv[++i]);
+        if (!wcscmp(argv[i], L"--start-up-only")) pages = false;
+        if (!wcscmp(argv[i], L"--pages-only")) startUp = false;
+    }
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR gdiplus = 0;
+    Gdiplus::GdiplusStartup(&gdiplus, &input, nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    if (startUp) StartUp(runs);
+    if (pages) PageSwitchAndApply(rounds);
+    Gdiplus::GdiplusShutdown(gdiplus);
+    return 0;
+}
