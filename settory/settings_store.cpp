@@ -3,6 +3,8 @@
 #include <shlobj.h>
 
 #include "settory/identity.h"
+#include "settory/named_objects.h"
+#include "settory/reload_listener.h"
 #include "settory/values.h"
 
 namespace settory {
@@ -21,16 +23,6 @@ CStringW Expand(const wchar_t* text) {
 
 CStringW ProductFolder() { return Expand(L"%ALLUSERSPROFILE%\\Quor Corporation\\Ostrel\\"); }
 
-// Named objects that every session and user must reach get a null DACL.
-void SignalNamedEvent(const CStringW& name) {
-    SECURITY_DESCRIPTOR descriptor;
-    ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    ::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, TRUE};
-    base::UniqueHandle event(::CreateEventW(&attributes, TRUE, FALSE, name));
-    if (event) ::SetEvent(event.get());
-}
-
 struct ProcessStores {
     base::CriticalSection defaultLock;
     base::CriticalSection allUsersLock;
@@ -42,7 +34,6 @@ struct ProcessStores {
     std::map<std::wstring, std::unique_ptr<CCurrentSetting>> perUser;
     std::set<std::pair<std::wstring, int>> changeEvents;
     bool reloadNeeded = false;
-    bool selfSignal = false;
 };
 
 // Deliberately never destroyed at process exit: the DOM objects it holds belong to a DLL that may
@@ -68,6 +59,8 @@ CDefaultSetting* DefaultStore() {
     ProcessStores& s = Stores();
     base::CriticalSectionLock lock(s.defaultLock);
     if (!s.defaults) {
+        // The first attempt starts this process's reload listener, whatever the load's outcome.
+        StartReloadListener();
         auto store = std::make_unique<CDefaultSetting>();
         if (store->LoadAll() == kLoaded) s.defaults = std::move(store);
     }
@@ -293,7 +286,7 @@ bool CCurrentSetting::SetValue(const wchar_t* classId, int settingId, bool allUs
     if (GetAttribute(found.record->item.Get(), L"bEvent", event) && event == L"1") {
         CStringW name;
         name.Format(L"Global\\%s,%d", classId, settingId);
-        SignalNamedEvent(name);
+        SignalNamedEvent(name.GetString());
     }
     return true;
 }
@@ -410,13 +403,21 @@ int UpdateCurrentSetting(PendingList& pending) {
     {
         base::CriticalSectionLock lock(s.stateLock);
         if (s.reloadNeeded) {
-            s.selfSignal = true;
             s.reloadNeeded = false;
             signal = true;
         }
     }
-    if (signal) SignalNamedEvent(L"Global\\ReloadEvent");
+    if (signal) AnnounceSave();
     return kOk;
+}
+
+int ReloadForPeer() {
+    WriteMutex mutex;
+    if (!mutex.Obtained()) return kMutexTimeout;
+    bool ok = true;
+    if (CCurrentSetting* all = AllUsersStore(false)) ok = all->Reload() && ok;
+    if (PerUserManagerExists()) ok = PerUserStore()->Reload() && ok;
+    return ok ? kOk : kFailed;
 }
 
 static int Mark(const wchar_t* classId, int settingId, const wchar_t* mark) {
@@ -440,6 +441,8 @@ int UnRegisterSettingChangeEvent(const wchar_t* classId, int settingId) { return
 
 void ResetStores() {
     ProcessStores& s = Stores();
+    // The reload listener works on the stores with the mutex held; they are not dropped under it.
+    WriteMutex mutex;
     {
         base::CriticalSectionLock lock(s.defaultLock);
         s.defaults.reset();
@@ -455,7 +458,6 @@ void ResetStores() {
     base::CriticalSectionLock lock(s.stateLock);
     s.changeEvents.clear();
     s.reloadNeeded = false;
-    s.selfSignal = false;
 }
 
 }  // namespace service

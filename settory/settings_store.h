@@ -114,6 +114,9 @@ int Reload();
 int UpdateCurrentSetting(PendingList& pending);
 int RegisterSettingChangeEvent(const wchar_t* classId, int settingId);
 int UnRegisterSettingChangeEvent(const wchar_t* classId, int settingId);
+// The reload listener's work after another process saved: both current stores from disk under the
+// write mutex; kMutexTimeout when the mutex was not obtained.
+int ReloadForPeer();
 
 // Drops every process-wide store; the next call builds them again from the files. For unloading the
 // DLL and for tests that change the environment between cases.
