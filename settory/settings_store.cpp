@@ -3,6 +3,9 @@
 #include <shlobj.h>
 
 #include "settory/identity.h"
+#include "settory/machine_id.h"
+#include "settory/model_config.h"
+#include "settory/session_api.h"
 #include "settory/named_objects.h"
 #include "settory/reload_listener.h"
 #include "settory/values.h"
@@ -83,15 +86,26 @@ bool PerUserManagerExists() {
     return !s.perUser.empty();
 }
 
+// The per-user store of the caller. A token for some other user (a system-account process serving the
+// user at the console) gets a store of its own, found and loaded while the service acts as that user;
+// a token for the process's own user means the same store as no token, whose folder follows the
+// process's environment.
 CCurrentSetting* PerUserStore() {
     ProcessStores& s = Stores();
     base::CriticalSectionLock lock(s.perUserLock);
     base::UniqueHandle token(CallerUserToken());
-    // Without a token one store serves the process; keying by user comes with the session layer.
     std::wstring key;
+    if (token) {
+        key = TokenUserSid(token.get());
+        if (key.empty() || key == TokenUserSid(nullptr)) {
+            key.clear();
+            token.reset();
+        }
+    }
     auto it = s.perUser.find(key);
     if (it == s.perUser.end()) {
-        auto store = std::make_unique<CCurrentSetting>(PerUserFilePath());
+        Impersonation asUser(token.get());
+        auto store = std::make_unique<CCurrentSetting>(PerUserFilePath(asUser.Active() ? token.get() : nullptr));
         (void)store->LoadFile();
         it = s.perUser.emplace(key, std::move(store)).first;
     }
@@ -123,13 +137,16 @@ CStringW CurrentSchemaPath() { return ProductFolder() + L"Schema files\\CurrentS
 CStringW AllUsersFilePath() { return ProductFolder() + L"CurrentSettingProfileData.xml"; }
 CStringW PerUserFolder() { return Expand(L"%APPDATA%\\Quor Corporation\\Ostrel\\"); }
 
-CStringW PerUserFilePath() {
-    // Without a user token the file lives in the folder every GetCurrentValue makes sure of, so the
-    // two never disagree (the shell's folder lookup does not follow the environment under Wine).
-    CStringW folder = Expand(L"%APPDATA%");
+CStringW PerUserFilePath(HANDLE token) {
+    CStringW folder;
+    if (!token) {
+        // Without a user token the file lives in the folder every GetCurrentValue makes sure of, so
+        // the two never disagree (the shell's folder lookup does not follow the environment under Wine).
+        folder = Expand(L"%APPDATA%");
+    }
     if (folder.IsEmpty() || folder.Find(L'%') >= 0) {
         wchar_t path[MAX_PATH] = {};
-        if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) return CStringW();
+        if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, token, SHGFP_TYPE_CURRENT, path))) return CStringW();
         folder = path;
     }
     return folder + L"\\Quor Corporation\\Ostrel\\CurrentSettingProfileData.xml";
@@ -455,9 +472,13 @@ void ResetStores() {
         base::CriticalSectionLock lock(s.perUserLock);
         s.perUser.clear();
     }
-    base::CriticalSectionLock lock(s.stateLock);
-    s.changeEvents.clear();
-    s.reloadNeeded = false;
+    {
+        base::CriticalSectionLock lock(s.stateLock);
+        s.changeEvents.clear();
+        s.reloadNeeded = false;
+    }
+    ResetModelConfig();
+    ReleaseMachineIdProvider();
 }
 
 }  // namespace service

@@ -42,7 +42,8 @@ CStringW DefaultSchemaPath();
 CStringW CurrentSchemaPath();
 CStringW AllUsersFilePath();
 CStringW PerUserFolder();
-CStringW PerUserFilePath();
+// The per-user file of the token's user; of the process's own user (from the environment) when null.
+CStringW PerUserFilePath(HANDLE token = nullptr);
 bool DefaultFilesExist();
 
 // "Global\CurrentSettingWrite_Mutex", held for the object's lifetime when Obtained().
