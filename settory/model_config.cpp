@@ -4,17 +4,11 @@
 
 #include "base/handles.h"
 #include "settory/identity.h"
+#include "settory/settings_store.h"
 #include "settory/values.h"
 
 namespace settory {
 namespace {
-
-CStringW Expand(const wchar_t* text) {
-    wchar_t buffer[1024] = {};
-    DWORD n = ::ExpandEnvironmentStringsW(text, buffer, ARRAYSIZE(buffer));
-    if (n == 0 || n > ARRAYSIZE(buffer)) return CStringW();
-    return CStringW(buffer);
-}
 
 struct ModelConfigState {
     base::CriticalSection lock;
@@ -39,30 +33,21 @@ CModelConfigSingle* ModelConfigStore() {
 
 }  // namespace
 
-CStringW ModelConfigFolder() { return Expand(L"%ALLUSERSPROFILE%\\Quor Corporation\\Ostrel\\Config\\"); }
-CStringW ModelConfigSchemaPath() {
-    return Expand(L"%ALLUSERSPROFILE%\\Quor Corporation\\Ostrel\\Schema files\\ModelConfig.xsd");
-}
+CStringW ModelConfigFolder() { return ProductFolder() + L"Config\\"; }
+CStringW ModelConfigSchemaPath() { return ProductFolder() + L"Schema files\\ModelConfig.xsd"; }
 
 bool ModelConfigFilesExist() {
-    CStringW folder = ModelConfigFolder();
-    if (folder.IsEmpty()) return false;
+    CStringW product = ProductFolder();
+    if (product.IsEmpty()) return false;
     WIN32_FIND_DATAW data;
-    base::UniqueFind find(::FindFirstFileW(folder + L"ModelConfig*.xml", &data));
+    base::UniqueFind find(::FindFirstFileW(ModelConfigFolder() + L"ModelConfig*.xml", &data));
     return find.valid();
 }
 
 int CModelConfigSingle::LoadAll() {
     if (Initialise() != kXmlOk) return 101;
     (void)SetSchema(ModelConfigSchemaPath());
-    CStringW folder = ModelConfigFolder();
-    WIN32_FIND_DATAW data;
-    base::UniqueFind find(::FindFirstFileW(folder + L"ModelConfig*.xml", &data));
-    if (!find) return 50;
-    files_.clear();
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files_.push_back(folder + data.cFileName);
-    } while (::FindNextFileW(find.get(), &data));
+    files_ = ListFiles(ModelConfigFolder(), L"ModelConfig*.xml");
     if (files_.empty()) return 50;
     for (const CStringW& file : files_) {
         if (Load(file) != kXmlOk) {

@@ -13,6 +13,8 @@
 namespace settory {
 namespace {
 
+constexpr DWORD kResetMutexWaitMs = 2000;
+
 // Text values longer than this are not stored: no caller's buffer holds them, and a runaway value must
 // not grow the file past what a load accepts.
 constexpr int kMaxStoredValueChars = 32767;
@@ -23,8 +25,6 @@ CStringW Expand(const wchar_t* text) {
     if (n == 0 || n > ARRAYSIZE(buffer)) return CStringW();
     return CStringW(buffer);
 }
-
-CStringW ProductFolder() { return Expand(L"%ALLUSERSPROFILE%\\Quor Corporation\\Ostrel\\"); }
 
 struct ProcessStores {
     base::CriticalSection defaultLock;
@@ -131,6 +131,7 @@ void EnsurePerUserFolder() {
 
 }  // namespace
 
+CStringW ProductFolder() { return Expand(L"%ALLUSERSPROFILE%\\Quor Corporation\\Ostrel\\"); }
 CStringW DefaultFolder() { return ProductFolder() + L"Default\\"; }
 CStringW DefaultSchemaPath() { return ProductFolder() + L"Schema files\\DefaultSetting.xsd"; }
 CStringW CurrentSchemaPath() { return ProductFolder() + L"Schema files\\CurrentSetting.xsd"; }
@@ -150,6 +151,17 @@ CStringW PerUserFilePath(HANDLE token) {
         folder = path;
     }
     return folder + L"\\Quor Corporation\\Ostrel\\CurrentSettingProfileData.xml";
+}
+
+std::vector<CStringW> ListFiles(const CStringW& folder, const wchar_t* pattern) {
+    std::vector<CStringW> files;
+    WIN32_FIND_DATAW data;
+    base::UniqueFind find(::FindFirstFileW(folder + pattern, &data));
+    if (!find) return files;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(folder + data.cFileName);
+    } while (::FindNextFileW(find.get(), &data));
+    return files;
 }
 
 bool DefaultFilesExist() {
@@ -179,14 +191,7 @@ WriteMutex::~WriteMutex() {
 int CDefaultSetting::LoadAll() {
     if (Initialise() != kXmlOk) return kFileFailed;
     (void)SetSchema(DefaultSchemaPath());
-    CStringW folder = DefaultFolder();
-    WIN32_FIND_DATAW data;
-    base::UniqueFind find(::FindFirstFileW(folder + L"DefaultSetting*.xml", &data));
-    if (!find) return kNoFiles;
-    files_.clear();
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files_.push_back(folder + data.cFileName);
-    } while (::FindNextFileW(find.get(), &data));
+    files_ = ListFiles(DefaultFolder(), L"DefaultSetting*.xml");
     if (files_.empty()) return kNoFiles;
     for (const CStringW& file : files_) {
         if (Load(file) != kXmlOk) {
@@ -458,8 +463,10 @@ int UnRegisterSettingChangeEvent(const wchar_t* classId, int settingId) { return
 
 void ResetStores() {
     ProcessStores& s = Stores();
-    // The reload listener works on the stores with the mutex held; they are not dropped under it.
-    WriteMutex mutex;
+    // The reload listener works on the stores with the mutex held; they are not dropped under it. The
+    // wait is short: a holder in another process must not stall an unload, and the listener of this
+    // process is stopped before the DLL drops its stores anyway.
+    WriteMutex mutex(kResetMutexWaitMs);
     {
         base::CriticalSectionLock lock(s.defaultLock);
         s.defaults.reset();

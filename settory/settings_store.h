@@ -37,6 +37,7 @@ constexpr DWORD kWriteMutexTimeoutMs = 15000;
 constexpr int kValueCapacity = 256;  // wide characters including the terminator (Ex methods)
 
 // Locations, from the environment of the calling process.
+CStringW ProductFolder();  // "%ALLUSERSPROFILE%\Quor Corporation\Ostrel\"
 CStringW DefaultFolder();
 CStringW DefaultSchemaPath();
 CStringW CurrentSchemaPath();
@@ -45,6 +46,9 @@ CStringW PerUserFolder();
 // The per-user file of the token's user; of the process's own user (from the environment) when null.
 CStringW PerUserFilePath(HANDLE token = nullptr);
 bool DefaultFilesExist();
+// Full paths of the files (not folders) in folder (ending in "\") matching pattern, in the order the
+// file system lists them.
+std::vector<CStringW> ListFiles(const CStringW& folder, const wchar_t* pattern);
 
 // "Global\CurrentSettingWrite_Mutex", held for the object's lifetime when Obtained().
 class WriteMutex {
