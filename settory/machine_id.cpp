@@ -21,8 +21,8 @@ class CQorUtils {
 public:
     // Null when the registry value, the library or one of its exports is missing.
     static std::unique_ptr<CQorUtils> Bind() {
-        wchar_t path[261] = {};
-        DWORD size = sizeof(path) - sizeof(wchar_t);
+        wchar_t path[MAX_PATH + 1] = {};  // at most 260 characters and the terminator
+        DWORD size = sizeof(path);
         // Read as written: the value holds a full path, and an expandable one is not expanded.
         if (::RegGetValueW(HKEY_LOCAL_MACHINE, kSharedDllsKey, kQorUtilsValue,
                            RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, path,
