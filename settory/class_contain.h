@@ -65,6 +65,7 @@ public:
                            const wchar_t* value);
 
     size_t ClassCount() const noexcept { return classes_.size(); }
+    const std::vector<std::unique_ptr<CClass>>& Classes() const noexcept { return classes_; }
 
 private:
     void AddToIndex(CClass* cls, ItemRecord* record);

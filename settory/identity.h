@@ -1,14 +1,13 @@
 #pragma once
-// Who and what the stores serve. The machine id comes from the model configuration and the caller's
-// user token from the session layer; until those exist the store runs with machine 0 and the process's
-// own identity, which is also their answer when their sources are unavailable.
+// Who and what the stores serve: the machine id from the utility library (0 when it is unavailable)
+// and the user token for the call (null for "the process's own user").
 #include <windows.h>
 
 namespace settory {
 
-inline long CurrentMachineId() noexcept { return 0; }
+long CurrentMachineId() noexcept;
 
 // A user token for this call, or null for "the process's own user". The caller closes it.
-inline HANDLE CallerUserToken() noexcept { return nullptr; }
+HANDLE CallerUserToken() noexcept;
 
 }  // namespace settory

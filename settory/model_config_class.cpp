@@ -1,6 +1,6 @@
 #include "settory/model_config_class.h"
 
-#include "base/handles.h"
+#include "settory/model_config.h"
 #include "settory/dispatch.h"
 #include "settory/module.h"
 #include "settory/values.h"
@@ -12,16 +12,6 @@ using dispatch::Param;
 
 const dispatch::Name kNames[] = {{L"strClassID", 0}, {L"bIsLoad", 1}, {L"IsLoad", 1}};
 const dispatch::Method kMethods[] = {{1, 2, {Param::String, Param::IntOut}}};
-
-bool ModelConfigFilesExist() {
-    wchar_t pattern[1024] = {};
-    DWORD n = ::ExpandEnvironmentStringsW(L"%ALLUSERSPROFILE%\\Quor Corporation\\Ostrel\\Config\\ModelConfig*.xml",
-                                          pattern, ARRAYSIZE(pattern));
-    if (n == 0 || n > ARRAYSIZE(pattern)) return false;
-    WIN32_FIND_DATAW data;
-    base::UniqueFind find(::FindFirstFileW(pattern, &data));
-    return find.valid();
-}
 
 }  // namespace
 
@@ -52,14 +42,7 @@ STDMETHODIMP CCModelConfig::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* pa
                             [this](DISPID, dispatch::Args& a) -> HRESULT { return IsLoad(a.String(0), a.IntOut(1)); });
 }
 
-STDMETHODIMP CCModelConfig::IsLoad(LPCWSTR strClassID, int* bIsLoad) {
-    if (!ModelConfigFilesExist()) return 1;
-    if (!IsWellFormedClassId(strClassID)) return 1;
-    // The model-configuration store is not part of this service yet: answered as a store that cannot
-    // be created, which leaves the caller's value as it was.
-    (void)bIsLoad;
-    return 0;
-}
+STDMETHODIMP CCModelConfig::IsLoad(LPCWSTR strClassID, int* bIsLoad) { return service::IsLoad(strClassID, bIsLoad); }
 
 STDMETHODIMP CCModelConfig::GetClassInfo(ITypeInfo** info) {
     if (!info) return E_POINTER;

@@ -12,6 +12,7 @@
 #include "settory/module.h"
 #include "settory/reg_application_class.h"
 #include "settory/registration.h"
+#include "settory/reload_listener.h"
 #include "settory/settings_store.h"
 #include "settory/settory_class.h"
 
@@ -97,6 +98,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     // Unloaded while the process goes on: free the stores now. At process exit (reserved set) the DOM
     // library may already be gone, so nothing is released.
     if (reason == DLL_PROCESS_DETACH && !reserved) {
+        StopReloadListener();
         service::ResetStores();
         if (g_typeLib) g_typeLib->Release();
         g_typeLib = nullptr;

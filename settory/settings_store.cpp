@@ -3,10 +3,17 @@
 #include <shlobj.h>
 
 #include "settory/identity.h"
+#include "settory/machine_id.h"
+#include "settory/model_config.h"
+#include "settory/session_api.h"
+#include "settory/named_objects.h"
+#include "settory/reload_listener.h"
 #include "settory/values.h"
 
 namespace settory {
 namespace {
+
+constexpr DWORD kResetMutexWaitMs = 2000;
 
 // Text values longer than this are not stored: no caller's buffer holds them, and a runaway value must
 // not grow the file past what a load accepts.
@@ -17,18 +24,6 @@ CStringW Expand(const wchar_t* text) {
     DWORD n = ::ExpandEnvironmentStringsW(text, buffer, ARRAYSIZE(buffer));
     if (n == 0 || n > ARRAYSIZE(buffer)) return CStringW();
     return CStringW(buffer);
-}
-
-CStringW ProductFolder() { return Expand(L"%ALLUSERSPROFILE%\\Quor Corporation\\Ostrel\\"); }
-
-// Named objects that every session and user must reach get a null DACL.
-void SignalNamedEvent(const CStringW& name) {
-    SECURITY_DESCRIPTOR descriptor;
-    ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    ::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, TRUE};
-    base::UniqueHandle event(::CreateEventW(&attributes, TRUE, FALSE, name));
-    if (event) ::SetEvent(event.get());
 }
 
 struct ProcessStores {
@@ -42,7 +37,6 @@ struct ProcessStores {
     std::map<std::wstring, std::unique_ptr<CCurrentSetting>> perUser;
     std::set<std::pair<std::wstring, int>> changeEvents;
     bool reloadNeeded = false;
-    bool selfSignal = false;
 };
 
 // Deliberately never destroyed at process exit: the DOM objects it holds belong to a DLL that may
@@ -68,6 +62,8 @@ CDefaultSetting* DefaultStore() {
     ProcessStores& s = Stores();
     base::CriticalSectionLock lock(s.defaultLock);
     if (!s.defaults) {
+        // The first attempt starts this process's reload listener, whatever the load's outcome.
+        StartReloadListener();
         auto store = std::make_unique<CDefaultSetting>();
         if (store->LoadAll() == kLoaded) s.defaults = std::move(store);
     }
@@ -90,15 +86,26 @@ bool PerUserManagerExists() {
     return !s.perUser.empty();
 }
 
+// The per-user store of the caller. A token for some other user (a system-account process serving the
+// user at the console) gets a store of its own, found and loaded while the service acts as that user;
+// a token for the process's own user means the same store as no token, whose folder follows the
+// process's environment.
 CCurrentSetting* PerUserStore() {
     ProcessStores& s = Stores();
     base::CriticalSectionLock lock(s.perUserLock);
     base::UniqueHandle token(CallerUserToken());
-    // Without a token one store serves the process; keying by user comes with the session layer.
     std::wstring key;
+    if (token) {
+        key = TokenUserSid(token.get());
+        if (key.empty() || key == TokenUserSid(nullptr)) {
+            key.clear();
+            token.reset();
+        }
+    }
     auto it = s.perUser.find(key);
     if (it == s.perUser.end()) {
-        auto store = std::make_unique<CCurrentSetting>(PerUserFilePath());
+        Impersonation asUser(token.get());
+        auto store = std::make_unique<CCurrentSetting>(PerUserFilePath(asUser.Active() ? token.get() : nullptr));
         (void)store->LoadFile();
         it = s.perUser.emplace(key, std::move(store)).first;
     }
@@ -124,22 +131,37 @@ void EnsurePerUserFolder() {
 
 }  // namespace
 
+CStringW ProductFolder() { return Expand(L"%ALLUSERSPROFILE%\\Quor Corporation\\Ostrel\\"); }
 CStringW DefaultFolder() { return ProductFolder() + L"Default\\"; }
 CStringW DefaultSchemaPath() { return ProductFolder() + L"Schema files\\DefaultSetting.xsd"; }
 CStringW CurrentSchemaPath() { return ProductFolder() + L"Schema files\\CurrentSetting.xsd"; }
 CStringW AllUsersFilePath() { return ProductFolder() + L"CurrentSettingProfileData.xml"; }
 CStringW PerUserFolder() { return Expand(L"%APPDATA%\\Quor Corporation\\Ostrel\\"); }
 
-CStringW PerUserFilePath() {
-    // Without a user token the file lives in the folder every GetCurrentValue makes sure of, so the
-    // two never disagree (the shell's folder lookup does not follow the environment under Wine).
-    CStringW folder = Expand(L"%APPDATA%");
+CStringW PerUserFilePath(HANDLE token) {
+    CStringW folder;
+    if (!token) {
+        // Without a user token the file lives in the folder every GetCurrentValue makes sure of, so
+        // the two never disagree (the shell's folder lookup does not follow the environment under Wine).
+        folder = Expand(L"%APPDATA%");
+    }
     if (folder.IsEmpty() || folder.Find(L'%') >= 0) {
         wchar_t path[MAX_PATH] = {};
-        if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path))) return CStringW();
+        if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, token, SHGFP_TYPE_CURRENT, path))) return CStringW();
         folder = path;
     }
     return folder + L"\\Quor Corporation\\Ostrel\\CurrentSettingProfileData.xml";
+}
+
+std::vector<CStringW> ListFiles(const CStringW& folder, const wchar_t* pattern) {
+    std::vector<CStringW> files;
+    WIN32_FIND_DATAW data;
+    base::UniqueFind find(::FindFirstFileW(folder + pattern, &data));
+    if (!find) return files;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(folder + data.cFileName);
+    } while (::FindNextFileW(find.get(), &data));
+    return files;
 }
 
 bool DefaultFilesExist() {
@@ -169,14 +191,7 @@ WriteMutex::~WriteMutex() {
 int CDefaultSetting::LoadAll() {
     if (Initialise() != kXmlOk) return kFileFailed;
     (void)SetSchema(DefaultSchemaPath());
-    CStringW folder = DefaultFolder();
-    WIN32_FIND_DATAW data;
-    base::UniqueFind find(::FindFirstFileW(folder + L"DefaultSetting*.xml", &data));
-    if (!find) return kNoFiles;
-    files_.clear();
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files_.push_back(folder + data.cFileName);
-    } while (::FindNextFileW(find.get(), &data));
+    files_ = ListFiles(DefaultFolder(), L"DefaultSetting*.xml");
     if (files_.empty()) return kNoFiles;
     for (const CStringW& file : files_) {
         if (Load(file) != kXmlOk) {
@@ -293,7 +308,7 @@ bool CCurrentSetting::SetValue(const wchar_t* classId, int settingId, bool allUs
     if (GetAttribute(found.record->item.Get(), L"bEvent", event) && event == L"1") {
         CStringW name;
         name.Format(L"Global\\%s,%d", classId, settingId);
-        SignalNamedEvent(name);
+        SignalNamedEvent(name.GetString());
     }
     return true;
 }
@@ -410,13 +425,21 @@ int UpdateCurrentSetting(PendingList& pending) {
     {
         base::CriticalSectionLock lock(s.stateLock);
         if (s.reloadNeeded) {
-            s.selfSignal = true;
             s.reloadNeeded = false;
             signal = true;
         }
     }
-    if (signal) SignalNamedEvent(L"Global\\ReloadEvent");
+    if (signal) AnnounceSave();
     return kOk;
+}
+
+int ReloadForPeer() {
+    WriteMutex mutex;
+    if (!mutex.Obtained()) return kMutexTimeout;
+    bool ok = true;
+    if (CCurrentSetting* all = AllUsersStore(false)) ok = all->Reload() && ok;
+    if (PerUserManagerExists()) ok = PerUserStore()->Reload() && ok;
+    return ok ? kOk : kFailed;
 }
 
 static int Mark(const wchar_t* classId, int settingId, const wchar_t* mark) {
@@ -440,6 +463,10 @@ int UnRegisterSettingChangeEvent(const wchar_t* classId, int settingId) { return
 
 void ResetStores() {
     ProcessStores& s = Stores();
+    // The reload listener works on the stores with the mutex held; they are not dropped under it. The
+    // wait is short: a holder in another process must not stall an unload, and the listener of this
+    // process is stopped before the DLL drops its stores anyway.
+    WriteMutex mutex(kResetMutexWaitMs);
     {
         base::CriticalSectionLock lock(s.defaultLock);
         s.defaults.reset();
@@ -452,10 +479,13 @@ void ResetStores() {
         base::CriticalSectionLock lock(s.perUserLock);
         s.perUser.clear();
     }
-    base::CriticalSectionLock lock(s.stateLock);
-    s.changeEvents.clear();
-    s.reloadNeeded = false;
-    s.selfSignal = false;
+    {
+        base::CriticalSectionLock lock(s.stateLock);
+        s.changeEvents.clear();
+        s.reloadNeeded = false;
+    }
+    ResetModelConfig();
+    ReleaseMachineIdProvider();
 }
 
 }  // namespace service

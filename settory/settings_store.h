@@ -37,13 +37,18 @@ constexpr DWORD kWriteMutexTimeoutMs = 15000;
 constexpr int kValueCapacity = 256;  // wide characters including the terminator (Ex methods)
 
 // Locations, from the environment of the calling process.
+CStringW ProductFolder();  // "%ALLUSERSPROFILE%\Quor Corporation\Ostrel\"
 CStringW DefaultFolder();
 CStringW DefaultSchemaPath();
 CStringW CurrentSchemaPath();
 CStringW AllUsersFilePath();
 CStringW PerUserFolder();
-CStringW PerUserFilePath();
+// The per-user file of the token's user; of the process's own user (from the environment) when null.
+CStringW PerUserFilePath(HANDLE token = nullptr);
 bool DefaultFilesExist();
+// Full paths of the files (not folders) in folder (ending in "\") matching pattern, in the order the
+// file system lists them.
+std::vector<CStringW> ListFiles(const CStringW& folder, const wchar_t* pattern);
 
 // "Global\CurrentSettingWrite_Mutex", held for the object's lifetime when Obtained().
 class WriteMutex {
@@ -114,6 +119,9 @@ int Reload();
 int UpdateCurrentSetting(PendingList& pending);
 int RegisterSettingChangeEvent(const wchar_t* classId, int settingId);
 int UnRegisterSettingChangeEvent(const wchar_t* classId, int settingId);
+// The reload listener's work after another process saved: both current stores from disk under the
+// write mutex; kMutexTimeout when the mutex was not obtained.
+int ReloadForPeer();
 
 // Drops every process-wide store; the next call builds them again from the files. For unloading the
 // DLL and for tests that change the environment between cases.

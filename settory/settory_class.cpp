@@ -2,6 +2,7 @@
 
 #include "settory/dispatch.h"
 #include "settory/module.h"
+#include "settory/msg_callback.h"
 #include "settory/values.h"
 
 namespace settory {
@@ -131,10 +132,15 @@ STDMETHODIMP CSettory::SetCurrentValueEx(LPCWSTR strClassID, int iSettingID, LPC
     return kOk;
 }
 
-// The window list and the reload message belong to change notification, which this object does not
-// carry yet; both calls succeed as they will then.
-STDMETHODIMP CSettory::RegisterWnd(ULONG_PTR) { return kOk; }
-STDMETHODIMP CSettory::UnRegisterWnd(ULONG_PTR) { return kOk; }
+STDMETHODIMP CSettory::RegisterWnd(ULONG_PTR ulWnd) {
+    RegisteredWindows().Add(ulWnd);
+    return kOk;
+}
+
+STDMETHODIMP CSettory::UnRegisterWnd(ULONG_PTR ulWnd) {
+    RegisteredWindows().Remove(ulWnd);
+    return kOk;
+}
 
 STDMETHODIMP CSettory::GetClassInfo(ITypeInfo** info) {
     if (!info) return E_POINTER;

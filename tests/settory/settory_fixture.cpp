@@ -36,7 +36,7 @@ DataFolders::DataFolders()
     ::SHCreateDirectoryExW(nullptr, DefaultFolder(), nullptr);
     ::SHCreateDirectoryExW(nullptr, SchemaFolder(), nullptr);
     ::CreateDirectoryW(app_, nullptr);
-    for (const wchar_t* schema : {L"DefaultSetting.xsd", L"CurrentSetting.xsd"}) {
+    for (const wchar_t* schema : {L"DefaultSetting.xsd", L"CurrentSetting.xsd", L"ModelConfig.xsd"}) {
         ::CopyFileW(testsupport::BinFolder() + L"\\Schema files\\" + schema, SchemaFolder() + schema, FALSE);
     }
     WriteDefault(L"DefaultSetting.xml", kStandardDefaults);
@@ -47,6 +47,59 @@ void DataFolders::WriteDefault(const wchar_t* name, const std::string& xml) cons
 }
 
 void DataFolders::WriteAllUsers(const std::string& xml) const { testsupport::WriteTextFile(AllUsersFile(), xml); }
+
+namespace {
+
+constexpr const wchar_t kSharedDlls[] = L"Software\\Quor Corporation\\Shared Info\\Shared Dlls";
+constexpr const wchar_t kQorUtilsKey[] = L"Software\\Quor Corporation\\Shared Info\\QorUtils";
+
+template <typename Saved>
+void SaveValue(const wchar_t* key, const wchar_t* name, Saved* saved) {
+    DWORD size = 0;
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &saved->type, nullptr, &size) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    saved->data.resize(size);
+    saved->present = ::RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &saved->type,
+                                    saved->data.empty() ? nullptr : &saved->data[0], &size) == ERROR_SUCCESS;
+}
+
+template <typename Saved>
+void RestoreValue(const wchar_t* key, const wchar_t* name, const Saved& saved) {
+    base::UniqueHKey hkey;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, hkey.put(), nullptr) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    if (saved.present) {
+        ::RegSetValueExW(hkey.get(), name, 0, saved.type, reinterpret_cast<const BYTE*>(saved.data.data()),
+                         static_cast<DWORD>(saved.data.size()));
+    } else {
+        ::RegDeleteValueW(hkey.get(), name);
+    }
+}
+
+}  // namespace
+
+MachineIdScope::MachineIdScope(long machineId, const wchar_t* library) {
+    SaveValue(kSharedDlls, L"QorUtils.dll", &path_);
+    SaveValue(kQorUtilsKey, L"MachineID", &id_);
+    CStringW path = testsupport::BinFile(library);
+    ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll", REG_SZ, path.GetString(),
+                      static_cast<DWORD>((path.GetLength() + 1) * sizeof(wchar_t)));
+    if (machineId >= 0) {
+        DWORD id = static_cast<DWORD>(machineId);
+        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kQorUtilsKey, L"MachineID", REG_DWORD, &id, sizeof(id));
+    } else {
+        ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kQorUtilsKey, L"MachineID");
+    }
+}
+
+MachineIdScope::~MachineIdScope() {
+    RestoreValue(kSharedDlls, L"QorUtils.dll", path_);
+    RestoreValue(kQorUtilsKey, L"MachineID", id_);
+}
 
 int CountFiles(const CStringW& folder, const wchar_t* pattern) {
     WIN32_FIND_DATAW data;

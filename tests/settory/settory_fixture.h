@@ -38,6 +38,25 @@ extern const char kStandardDefaults[];
 // A current-settings document holding the given Class elements.
 std::string CurrentXml(const std::string& classes);
 
+// Points the service at a QorUtils library in the binary folder (the stand-in by default) reporting
+// machineId, and puts back the prefix's own registration at the end. Negative: no machine id value.
+class MachineIdScope {
+public:
+    explicit MachineIdScope(long machineId, const wchar_t* library = L"QorUtils.dll");
+    ~MachineIdScope();
+    MachineIdScope(const MachineIdScope&) = delete;
+    MachineIdScope& operator=(const MachineIdScope&) = delete;
+
+private:
+    struct Saved {
+        bool present = false;
+        DWORD type = 0;
+        std::string data;
+    };
+    Saved path_;
+    Saved id_;
+};
+
 class DataFolders {
 public:
     DataFolders();
@@ -47,6 +66,7 @@ public:
     CStringW ProductFolder() const { return all_ + L"\\Quor Corporation\\Ostrel\\"; }
     CStringW DefaultFolder() const { return ProductFolder() + L"Default\\"; }
     CStringW SchemaFolder() const { return ProductFolder() + L"Schema files\\"; }
+    CStringW ConfigFolder() const { return ProductFolder() + L"Config\\"; }
     CStringW AllUsersFile() const { return ProductFolder() + L"CurrentSettingProfileData.xml"; }
     CStringW PerUserFile() const { return app_ + L"\\Quor Corporation\\Ostrel\\CurrentSettingProfileData.xml"; }
     const CStringW& AllUsersProfile() const { return all_; }
@@ -61,6 +81,8 @@ private:
     CStringW app_;
     testsupport::ScopedEnv allEnv_;
     testsupport::ScopedEnv appEnv_;
+    // Machine 0 unless a test says otherwise, whatever the run command registered in the prefix.
+    MachineIdScope machine_{0};
 };
 
 // Counts files in folder matching pattern.

@@ -1,5 +1,6 @@
 // A second process for the settings-service tests: it holds the write mutex, writes and reads values
-// through Settory in process or through the local server, or writes in a loop until it is killed.
+// through Settory in process or through the local server, writes in a loop until it is killed, or
+// listens for reloads with a registered window.
 // The exit code is the ISettory result, or 100 and above when the process could not get that far.
 #include <windows.h>
 #include <objbase.h>
@@ -43,6 +44,85 @@ int HoldMutex(const wchar_t* ready, const wchar_t* release) {
     return 0;
 }
 
+// listen <ready event> <stop event> <report file> <registrations>[,<unregistrations>] <classId> <settingId>
+// Registers one window that many times with RegisterWnd (and unregisters it that many times), reads
+// the setting once (which starts the service's reload listener), then pumps messages until the stop
+// event. After each reload message the report file holds "<messages> <current value>".
+int Listen(wchar_t** argv) {
+    base::ComPtr<ISettory2> settory;
+    if (FAILED(::CoCreateInstance(CLSID_CSettory, nullptr, CLSCTX_INPROC_SERVER, IID_ISettory2, settory.PutVoid()))) {
+        return 105;
+    }
+    base::UniqueHandle ready = OpenNamedEvent(argv[2]);
+    base::UniqueHandle stop = OpenNamedEvent(argv[3]);
+    if (!ready || !stop) return 106;
+    const wchar_t* report = argv[4];
+    int registrations = _wtoi(argv[5]);
+    const wchar_t* comma = wcschr(argv[5], L',');
+    int unregistrations = comma ? _wtoi(comma + 1) : 0;
+    const wchar_t* classId = argv[6];
+    int setting = _wtoi(argv[7]);
+
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"probe", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    if (!window) return 108;
+    for (int i = 0; i < registrations; ++i) settory->RegisterWnd(reinterpret_cast<ULONG_PTR>(window));
+    for (int i = 0; i < unregistrations; ++i) settory->UnRegisterWnd(reinterpret_cast<ULONG_PTR>(window));
+    wchar_t value[SETTORY_VALUE_CAPACITY] = {};
+    settory->GetCurrentValueEx(classId, setting, value);
+    ::SetEvent(ready.get());
+
+    int messages = 0;
+    HANDLE stopHandle = stop.get();
+    for (;;) {
+        // Input already queued counts too: a message posted while the last one was handled is not "new".
+        DWORD wait = ::MsgWaitForMultipleObjectsEx(1, &stopHandle, 60000, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (wait != WAIT_OBJECT_0 + 1) break;
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.hwnd == window && msg.message == WM_USER + 200) {
+                ++messages;
+                value[0] = 0;
+                settory->GetCurrentValueEx(classId, setting, value);
+                std::wstring line = std::to_wstring(messages) + L" " + value;
+                // Replaced in one rename, so the test never reads half a report; the rename fails
+                // while the test has the old report open, so it is tried again.
+                std::wstring temporary = std::wstring(report) + L".tmp";
+                if (WriteFileText(temporary.c_str(), line.c_str())) {
+                    for (int attempt = 0; attempt < 500; ++attempt) {
+                        if (::MoveFileExW(temporary.c_str(), report, MOVEFILE_REPLACE_EXISTING)) break;
+                        ::Sleep(2);
+                    }
+                }
+                continue;
+            }
+            ::DispatchMessageW(&msg);
+        }
+    }
+    ::DestroyWindow(window);
+    return 0;
+}
+
+// unload <settory.dll> <classId> <settingId>: loads the DLL itself, reads once (which starts its reload
+// listener), lets go of the object and unloads the DLL again.
+int LoadReadUnload(wchar_t** argv) {
+    using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    HMODULE dll = ::LoadLibraryW(argv[2]);
+    if (!dll) return 109;
+    auto getClassObject = reinterpret_cast<GetClassObjectFn>(::GetProcAddress(dll, "DllGetClassObject"));
+    if (!getClassObject) return 110;
+    {
+        base::ComPtr<IClassFactory> factory;
+        base::ComPtr<ISettory> settory;
+        if (FAILED(getClassObject(CLSID_CSettory, IID_IClassFactory, factory.PutVoid())) ||
+            FAILED(factory->CreateInstance(nullptr, IID_ISettory, settory.PutVoid()))) {
+            return 111;
+        }
+        wchar_t value[SETTORY_VALUE_CAPACITY] = {};
+        settory->GetCurrentValueEx(argv[3], _wtoi(argv[4]), value);
+    }
+    return ::FreeLibrary(dll) ? 0 : 112;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -53,6 +133,9 @@ int wmain(int argc, wchar_t** argv) {
 
     base::ComInit com(COINIT_APARTMENTTHREADED);
     if (!com.Ok()) return 103;
+
+    if (command == L"listen" && argc == 8) return Listen(argv);
+    if (command == L"unload" && argc == 5) return LoadReadUnload(argv);
 
     if (command == L"writer-loop" && argc == 6) {
         // writer-loop <classId> <settingId> <first value> <ready event>

@@ -1,0 +1,189 @@
+// Prints how long a change takes to reach another process: from UpdateCurrentSetting in this process
+// to the reload message (WM_USER + 200) and to the per-setting event in a second one, median and
+// worst over many changes. Nothing is asserted; run it by hand (see README, "Benchmarks").
+//
+//   settory_notify_bench.exe            runs the measurement (starts its own listener process)
+//   settory_notify_bench.exe listen     the listener, started by the measurement
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Settory_h.h"
+#include "base/com_ptr.h"
+#include "base/handles.h"
+
+namespace {
+
+constexpr const wchar_t kClassId[] = L"E0000000-0000-4000-8000-00000000000E";
+constexpr int kSetting = 1;
+constexpr int kChanges = 200;
+constexpr const wchar_t kSection[] = L"Local\\SettoryNotifyBench";
+constexpr const wchar_t kReady[] = L"Local\\SettoryNotifyBench-ready";
+constexpr const wchar_t kSeen[] = L"Local\\SettoryNotifyBench-seen";
+constexpr const wchar_t kQuit[] = L"Local\\SettoryNotifyBench-quit";
+
+// Performance-counter ticks, comparable between processes of one machine.
+struct Shared {
+    volatile LONG64 eventAt;
+    volatile LONG64 messageAt;
+};
+
+LONG64 Now() {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    base::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+struct Mapping {
+    base::UniqueHandle section;
+    Shared* view = nullptr;
+    Mapping() {
+        section.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(Shared), kSection));
+        if (section) view = static_cast<Shared*>(::MapViewOfFile(section.get(), FILE_MAP_WRITE, 0, 0, 0));
+    }
+    ~Mapping() {
+        if (view) ::UnmapViewOfFile(view);
+    }
+};
+
+int Listen() {
+    Mapping shared;
+    base::UniqueHandle ready(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kReady));
+    base::UniqueHandle seen(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kSeen));
+    base::UniqueHandle quit(::OpenEventW(SYNCHRONIZE, FALSE, kQuit));
+    base::ComPtr<ISettory2> settory;
+    if (!shared.view || !ready || !seen || !quit ||
+        FAILED(::CoCreateInstance(CLSID_CSettory, nullptr, CLSCTX_INPROC_SERVER, IID_ISettory2, settory.PutVoid()))) {
+        return 1;
+    }
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    settory->RegisterWnd(reinterpret_cast<ULONG_PTR>(window));
+    settory->RegisterSettingChangeEvent(kClassId, kSetting);
+    settory->UpdateCurrentSetting();
+    std::wstring name = std::wstring(L"Global\\") + kClassId + L"," + std::to_wstring(kSetting);
+    base::UniqueHandle change(::CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+    ::SetEvent(ready.get());
+    HANDLE handles[2] = {quit.get(), change.get()};
+    for (;;) {
+        DWORD wait = ::MsgWaitForMultipleObjectsEx(2, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (wait == WAIT_OBJECT_0 + 1) {
+            shared.view->eventAt = Now();
+            ::ResetEvent(change.get());
+        } else if (wait == WAIT_OBJECT_0 + 2) {
+            MSG msg;
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_USER + 200) shared.view->messageAt = Now();
+            }
+        } else {
+            break;
+        }
+        if (shared.view->eventAt && shared.view->messageAt) ::SetEvent(seen.get());
+    }
+    return 0;
+}
+
+void Report(const char* what, std::vector<double> ms) {
+    if (ms.empty()) {
+        std::printf("  %-42s no samples\n", what);
+        return;
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("  %-42s median %8.2f ms   worst %8.2f ms   (%zu changes)\n", what, ms[ms.size() / 2], ms.back(),
+                ms.size());
+}
+
+int Measure() {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    std::wstring root = std::wstring(temp) + L"settory-notify-bench-" + std::to_wstring(::GetCurrentProcessId());
+    std::wstring product = root + L"\\all\\Quor Corporation\\Ostrel\\";
+    ::SHCreateDirectoryExW(nullptr, (product + L"Default").c_str(), nullptr);
+    ::SHCreateDirectoryExW(nullptr, (product + L"Schema files").c_str(), nullptr);
+    ::SHCreateDirectoryExW(nullptr, (root + L"\\user").c_str(), nullptr);
+    ::SetEnvironmentVariableW(L"ALLUSERSPROFILE", (root + L"\\all").c_str());
+    ::SetEnvironmentVariableW(L"APPDATA", (root + L"\\user").c_str());
+    wchar_t bin[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, bin, MAX_PATH);
+    std::wstring self = bin;
+    ::PathRemoveFileSpecW(bin);
+    for (const wchar_t* schema : {L"DefaultSetting.xsd", L"CurrentSetting.xsd"}) {
+        ::CopyFileW((std::wstring(bin) + L"\\Schema files\\" + schema).c_str(),
+                    (product + L"Schema files\\" + schema).c_str(), FALSE);
+    }
+    // Listed with bEvent in the defaults, so every save also makes the other processes reload.
+    WriteBytes(product + L"Default\\DefaultSetting.xml",
+               "<DefaultSetting><Class ClassID=\"E0000000-0000-4000-8000-00000000000E\">"
+               "<Item SettingID=\"1\" bAllUser=\"1\" bEvent=\"1\"><SettingData>0</SettingData></Item>"
+               "</Class></DefaultSetting>");
+
+    Mapping shared;
+    base::UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, kReady));
+    base::UniqueHandle seen(::CreateEventW(nullptr, TRUE, FALSE, kSeen));
+    base::UniqueHandle quit(::CreateEventW(nullptr, TRUE, FALSE, kQuit));
+    if (!shared.view) return 1;
+    std::wstring command = L"\"" + self + L"\" listen";
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return 1;
+    }
+    base::UniqueHandle listener(info.hProcess);
+    ::CloseHandle(info.hThread);
+    if (::WaitForSingleObject(ready.get(), 30000) != WAIT_OBJECT_0) {
+        std::printf("the listener did not start\n");
+        return 1;
+    }
+
+    base::ComPtr<ISettory> settory;
+    if (FAILED(::CoCreateInstance(CLSID_CSettory, nullptr, CLSCTX_INPROC_SERVER, IID_ISettory, settory.PutVoid()))) {
+        std::printf("Settory is not registered\n");
+        return 1;
+    }
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    auto ms = [&](LONG64 from, LONG64 to) { return static_cast<double>(to - from) * 1000.0 / frequency.QuadPart; };
+    std::vector<double> toEvent, toMessage;
+    int missed = 0;
+    for (int i = 1; i <= kChanges; ++i) {
+        shared.view->eventAt = 0;
+        shared.view->messageAt = 0;
+        ::ResetEvent(seen.get());
+        settory->SetCurrentValueEx(kClassId, kSetting, std::to_wstring(i).c_str());
+        LONG64 start = Now();
+        settory->UpdateCurrentSetting();
+        if (::WaitForSingleObject(seen.get(), 5000) != WAIT_OBJECT_0) {
+            ++missed;
+            continue;
+        }
+        toEvent.push_back(ms(start, shared.view->eventAt));
+        toMessage.push_back(ms(start, shared.view->messageAt));
+    }
+    ::SetEvent(quit.get());
+    ::WaitForSingleObject(listener.get(), 5000);
+
+    std::printf("Settory change notification, from UpdateCurrentSetting here to another process:\n");
+    Report("per-setting event seen", toEvent);
+    Report("reload message (WM_USER + 200) received", toMessage);
+    std::printf("  changes not seen within 5 s: %d of %d\n", missed, kChanges);
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    base::ComInit com(COINIT_APARTMENTTHREADED);
+    if (argc == 2 && wcscmp(argv[1], L"listen") == 0) return Listen();
+    return Measure();
+}

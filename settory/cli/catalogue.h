@@ -1,0 +1,18 @@
+#pragma once
+// The settings a machine knows: every (class id, setting id) pair the default-settings files define,
+// in the order the service looks them up. The service's interface reads values but cannot list them,
+// so the list comes from the same files the service loads.
+#include <string>
+#include <vector>
+
+namespace settorycli {
+
+struct SettingName {
+    std::wstring classId;
+    int settingId;
+};
+
+// Empty when there are no default files or one of them does not load.
+std::vector<SettingName> ListDefaultSettings();
+
+}  // namespace settorycli

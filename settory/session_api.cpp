@@ -1,0 +1,84 @@
+#include "settory/session_api.h"
+
+#include <sddl.h>
+
+#include <vector>
+
+#include "settory/identity.h"
+
+namespace settory {
+
+bool SystemHasSessions() {
+    static const bool hasSessions = [] {
+        OSVERSIONINFOW version = {sizeof(version)};
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        if (!::GetVersionExW(&version)) return false;
+#pragma GCC diagnostic pop
+        return version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+               (version.dwMajorVersion > 5 || (version.dwMajorVersion == 5 && version.dwMinorVersion != 0));
+    }();
+    return hasSessions;
+}
+
+SessionApi::SessionApi() {
+    if (!SystemHasSessions()) return;
+    kernel_.reset(::LoadLibraryW(L"kernel32.dll"));
+    wtsapi_.reset(::LoadLibraryW(L"wtsapi32.dll"));
+    if (!kernel_ || !wtsapi_) {
+        kernel_.reset();
+        wtsapi_.reset();
+        return;
+    }
+    FARPROC active = ::GetProcAddress(kernel_.get(), "WTSGetActiveConsoleSessionId");
+    // Bound with the others, although the token needs only these two: a library without all of
+    // them is not the one the service was written against.
+    const char* const others[] = {"WTSRegisterSessionNotification", "WTSUnRegisterSessionNotification",
+                                  "WTSQuerySessionInformationA", "WTSFreeMemory", "WTSEnumerateSessionsA"};
+    bool complete = active != nullptr;
+    for (const char* name : others) complete = complete && ::GetProcAddress(wtsapi_.get(), name) != nullptr;
+    FARPROC query = ::GetProcAddress(wtsapi_.get(), "WTSQueryUserToken");
+    if (!complete || !query) {
+        kernel_.reset();
+        wtsapi_.reset();
+        return;
+    }
+    activeConsole_ = reinterpret_cast<ActiveConsoleFn>(active);
+    queryUserToken_ = reinterpret_cast<QueryTokenFn>(query);
+    failed_ = false;
+}
+
+HANDLE SessionApi::ConsoleUserToken() const {
+    if (failed_) return nullptr;
+    HANDLE token = nullptr;
+    if (!queryUserToken_(activeConsole_(), &token)) return nullptr;
+    return token;
+}
+
+std::wstring TokenUserSid(HANDLE token) {
+    base::UniqueHandle own;
+    if (!token) {
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, own.put())) return std::wstring();
+        token = own.get();
+    }
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    if (size == 0) return std::wstring();
+    std::vector<BYTE> buffer(size);
+    if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) return std::wstring();
+    LPWSTR text = nullptr;
+    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
+        return std::wstring();
+    }
+    base::UniqueLocal owner(text);
+    return std::wstring(text);
+}
+
+HANDLE CallerUserToken() noexcept {
+    DWORD session = 0;
+    if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return nullptr;
+    SessionApi api;
+    return api.ConsoleUserToken();
+}
+
+}  // namespace settory
