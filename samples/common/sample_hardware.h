@@ -101,6 +101,55 @@ inline void PutInt(VARIANT& value, int number) {
     }
 }
 
+// The device's key, made when missing, so that it can be watched before anything wrote to it.
+inline CStringW EnsureDeviceKey(const wchar_t* device) {
+    CStringW path = RegistryRoot() + L"\\" + device;
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        ::RegCloseKey(key);
+    }
+    return path;
+}
+
+// A status read from a DWORD registry value of a device; no value, no status.
+class RegistryStatusOption : public StatusOption {
+public:
+    RegistryStatusOption(const wchar_t* device, const wchar_t* name) : device_(device), name_(name) {}
+    long Get(VARIANT& value) override {
+        int number = 0;
+        if (!ReadRegInt(device_, name_, number)) {
+            value.vt = VT_EMPTY;
+            return 0;
+        }
+        value.vt = VT_I4;
+        value.lVal = number;
+        return 0;
+    }
+
+private:
+    const wchar_t* device_;
+    const wchar_t* name_;
+};
+
+// A status read from a device file; no file, no status.
+class DeviceFileStatusOption : public StatusOption {
+public:
+    explicit DeviceFileStatusOption(const wchar_t* file) : file_(file) {}
+    long Get(VARIANT& value) override {
+        int number = 0;
+        if (!ReadDeviceInt(file_, number)) {
+            value.vt = VT_EMPTY;
+            return 0;
+        }
+        value.vt = VT_I4;
+        value.lVal = number;
+        return 0;
+    }
+
+private:
+    const wchar_t* file_;
+};
+
 // A setting kept as a DWORD registry value of a device.
 class RegistryOption : public SettingOption {
 public:
