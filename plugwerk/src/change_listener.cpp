@@ -78,8 +78,12 @@ bool ThreadRunning(const Listener& listener) {
 }
 
 // A handle that a wait would reject (closed by its item behind the listener's back) would make every
-// later wait fail at once and the thread spin; it is left out until its item registers again.
-bool Waitable(HANDLE handle) { return handle && ::WaitForSingleObject(handle, 0) != WAIT_FAILED; }
+// later wait fail at once and the thread spin; it is left out until its item registers again. (A
+// zero wait would tell too, but it takes the signal of an auto-reset registry event away.)
+bool Waitable(HANDLE handle) {
+    DWORD flags = 0;
+    return handle && ::GetHandleInformation(handle, &flags);
+}
 
 void FillHandles(Listener& listener) {
     listener.handles.resize(2);

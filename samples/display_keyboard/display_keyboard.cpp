@@ -90,8 +90,8 @@ public:
         g_keyboardKey = sample::EnsureDeviceKey(L"Keyboard");
         auto* backlight = new CRegStatusItem(IDS_STATUS_BACKLIGHT, IDS_STATUS_BACKLIGHT_DESCRIPTION, HKEY_CURRENT_USER,
                                              g_keyboardKey, new sample::RegistryStatusOption(L"Keyboard", L"Backlight"));
-        backlight->AddStatus(STATUS_TYPE_NOTE, Text(IDS_OFF));
-        backlight->AddStatus(STATUS_TYPE_GOOD, Text(IDS_ON));
+        backlight->AddStatus(STATUS_TYPE_NOTE, Text(IDS_BACKLIGHT_OFF));
+        backlight->AddStatus(STATUS_TYPE_GOOD, Text(IDS_BACKLIGHT_ON));
         backlight->SetCategory(2);
         RegisterStatus(backlight);
     }

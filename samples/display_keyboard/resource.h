@@ -27,8 +27,8 @@
 #define IDS_PANEL 320
 #define IDS_STATUS_BACKLIGHT 321
 #define IDS_STATUS_BACKLIGHT_DESCRIPTION 322
-#define IDS_OFF 323
-#define IDS_ON 324
+#define IDS_BACKLIGHT_OFF 323
+#define IDS_BACKLIGHT_ON 324
 
 // Status types: the status window's image index.
 #define STATUS_TYPE_GOOD 1

@@ -158,8 +158,8 @@ public:
         RegisterItem(new NameEditItem(IDC_DEVICE_NAME, SETTING_DEVICE_NAME, new DeviceNameOption));
 
         auto* airplane = new CXMLStatusItem(IDS_STATUS_AIRPLANE, IDS_STATUS_AIRPLANE_DESCRIPTION, SETTING_AIRPLANE, nullptr);
-        airplane->AddStatus(STATUS_TYPE_GOOD, Text(IDS_OFF));
-        airplane->AddStatus(STATUS_TYPE_NOTE, Text(IDS_ON));
+        airplane->AddStatus(STATUS_TYPE_GOOD, Text(IDS_AIRPLANE_OFF));
+        airplane->AddStatus(STATUS_TYPE_NOTE, Text(IDS_AIRPLANE_ON));
         airplane->SetCategory(1);
         RegisterStatus(airplane);
     }

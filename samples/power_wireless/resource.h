@@ -31,8 +31,8 @@
 #define IDS_CHARGER_PLUGGED 323
 #define IDS_STATUS_AIRPLANE 324
 #define IDS_STATUS_AIRPLANE_DESCRIPTION 325
-#define IDS_OFF 326
-#define IDS_ON 327
+#define IDS_AIRPLANE_OFF 326
+#define IDS_AIRPLANE_ON 327
 
 // Status types: the status window's image index.
 #define STATUS_TYPE_GOOD 1
