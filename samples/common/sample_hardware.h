@@ -111,19 +111,21 @@ inline CStringW EnsureDeviceKey(const wchar_t* device) {
     return path;
 }
 
-// A status read from a DWORD registry value of a device; no value, no status.
+// A status value as read: a number, or no value at all when the device has none (no status shown).
+inline long PutStatus(VARIANT& value, bool found, int number) {
+    value.vt = found ? VT_I4 : VT_EMPTY;
+    if (found) value.lVal = number;
+    return 0;
+}
+
+// A status read from a DWORD registry value of a device.
 class RegistryStatusOption : public StatusOption {
 public:
     RegistryStatusOption(const wchar_t* device, const wchar_t* name) : device_(device), name_(name) {}
     long Get(VARIANT& value) override {
         int number = 0;
-        if (!ReadRegInt(device_, name_, number)) {
-            value.vt = VT_EMPTY;
-            return 0;
-        }
-        value.vt = VT_I4;
-        value.lVal = number;
-        return 0;
+        bool found = ReadRegInt(device_, name_, number);
+        return PutStatus(value, found, number);
     }
 
 private:
@@ -131,19 +133,14 @@ private:
     const wchar_t* name_;
 };
 
-// A status read from a device file; no file, no status.
+// A status read from a device file.
 class DeviceFileStatusOption : public StatusOption {
 public:
     explicit DeviceFileStatusOption(const wchar_t* file) : file_(file) {}
     long Get(VARIANT& value) override {
         int number = 0;
-        if (!ReadDeviceInt(file_, number)) {
-            value.vt = VT_EMPTY;
-            return 0;
-        }
-        value.vt = VT_I4;
-        value.lVal = number;
-        return 0;
+        bool found = ReadDeviceInt(file_, number);
+        return PutStatus(value, found, number);
     }
 
 private:

@@ -41,6 +41,14 @@ std::wstring StatusText(StatusItem* item) {
     return text;
 }
 
+// The page's only status item, gathered as the status window does; null when that fails.
+StatusItem* OnlyStatus(PluginClass* page, unsigned category) {
+    page->MovetoFirst();
+    StatusItem* item = page->GetNextStatusItem();
+    if (!item || page->GetNextStatusItem() != nullptr || item->GetCategory() != category) return nullptr;
+    return item->WndFunc(PWM_STATUS_INIT, 0, 0) == 0 ? item : nullptr;
+}
+
 void Slide(HostedPage& host, PluginClass* page, int id, int position) {
     ::SendMessageW(host.Control(id), TBM_SETPOS, TRUE, position);
     page->WndFunc(WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(host.Control(id)));
@@ -102,15 +110,22 @@ TEST(SampleWireless, WifiStaysOffInAirplaneModeAndTheDeviceNameIsAStringSetting)
     EXPECT_EQ((service.fake.current[{WIRELESS_CLASS_ID, SETTING_DEVICE_NAME}]), L"Kitchen laptop");
 }
 
-TEST(SampleDisplayKeyboard, TabsAndRegistryHardware) {
+// The display and keyboard page over registry hardware in a scratch key, with stored defaults.
+class SampleDisplayKeyboard : public ::testing::Test {
+protected:
+    SampleDisplayKeyboard() {
+        service.fake.defaults[{DISPLAY_KEYBOARD_CLASS_ID, SETTING_BRIGHTNESS}] = L"70";
+        service.fake.defaults[{DISPLAY_KEYBOARD_CLASS_ID, SETTING_BACKLIGHT}] = L"1";
+    }
     pwtest::ScopedFakeService service;
-    service.fake.defaults[{DISPLAY_KEYBOARD_CLASS_ID, SETTING_BRIGHTNESS}] = L"70";
-    service.fake.defaults[{DISPLAY_KEYBOARD_CLASS_ID, SETTING_BACKLIGHT}] = L"1";
     testsupport::ScratchKey hardware;
-    testsupport::ScopedEnv where(L"OSTREL_SAMPLE_HARDWARE", hardware.SubkeyPath());
-    Sample sample(L"OstrelDisplayKeyboard.dll");
-    ASSERT_NE(sample.desc, nullptr);
-    PluginClass* page = sample.desc->GetClasses(0);
+    testsupport::ScopedEnv where{L"OSTREL_SAMPLE_HARDWARE", hardware.SubkeyPath()};
+    Sample sample{L"OstrelDisplayKeyboard.dll"};
+    PluginClass* page = sample.desc ? sample.desc->GetClasses(0) : nullptr;
+};
+
+TEST_F(SampleDisplayKeyboard, TabsAndRegistryHardware) {
+    ASSERT_NE(page, nullptr);
     HostedPage host(sample.module.get(), page);
     auto visible = [&](int id) { return (::GetWindowLongW(host.Control(id), GWL_STYLE) & WS_VISIBLE) != 0; };
     EXPECT_TRUE(visible(IDC_BRIGHTNESS));
@@ -182,14 +197,8 @@ TEST(SamplePeer, DISABLED_SwitchesBluetoothOnAndClosesForGood) {
     page->WndFunc(WM_DESTROY, 1, 0);
 }
 
-TEST(SampleDisplayKeyboard, BrightnessFollowsThePanelKey_AndTheBacklightStatusTheKeyboardKey) {
-    pwtest::ScopedFakeService service;
-    service.fake.defaults[{DISPLAY_KEYBOARD_CLASS_ID, SETTING_BRIGHTNESS}] = L"70";
-    service.fake.defaults[{DISPLAY_KEYBOARD_CLASS_ID, SETTING_BACKLIGHT}] = L"1";
-    testsupport::ScratchKey hardware;
-    testsupport::ScopedEnv where(L"OSTREL_SAMPLE_HARDWARE", hardware.SubkeyPath());
-    Sample sample(L"OstrelDisplayKeyboard.dll");
-    PluginClass* page = sample.desc->GetClasses(0);
+TEST_F(SampleDisplayKeyboard, BrightnessFollowsThePanelKey_AndTheBacklightStatusTheKeyboardKey) {
+    ASSERT_NE(page, nullptr);
     HostedPage host(sample.module.get(), page);
     auto write = [&](const wchar_t* device, const wchar_t* name, DWORD value) {
         HKEY key = nullptr;
@@ -204,15 +213,11 @@ TEST(SampleDisplayKeyboard, BrightnessFollowsThePanelKey_AndTheBacklightStatusTh
     EXPECT_TRUE(testsupport::PumpUntil([&] { return position() == 30; }, 5000));
     EXPECT_FALSE(page->IsModified());
 
-    page->MovetoFirst();
-    StatusItem* backlight = page->GetNextStatusItem();
+    StatusItem* backlight = OnlyStatus(page, 2);
     ASSERT_NE(backlight, nullptr);
-    EXPECT_EQ(page->GetNextStatusItem(), nullptr);
     wchar_t name[64] = {};
     ::LoadStringW(sample.module.get(), backlight->GetName(), name, 64);
     EXPECT_STREQ(name, L"Keyboard backlight");
-    EXPECT_EQ(backlight->GetCategory(), 2u);
-    EXPECT_EQ(backlight->WndFunc(PWM_STATUS_INIT, 0, 0), 0);
     EXPECT_EQ(StatusText(backlight), L"-");  // no keyboard yet
     write(L"Keyboard", L"Backlight", 1);
     EXPECT_EQ(backlight->WndFunc(PWM_STATUS_INIT, 0, 0), 0);
@@ -234,12 +239,8 @@ TEST(SamplePowerWireless, ChargerAndAirplaneStatusesFollowTheirSources) {
     testsupport::WriteTextFile(devices.File(L"charger"), "0");
     Sample sample(L"OstrelPowerWireless.dll");
 
-    PluginClass* power = sample.desc->GetClasses(0);
-    power->MovetoFirst();
-    StatusItem* charger = power->GetNextStatusItem();
+    StatusItem* charger = OnlyStatus(sample.desc->GetClasses(0), 0);
     ASSERT_NE(charger, nullptr);
-    EXPECT_EQ(charger->GetCategory(), 0u);
-    charger->WndFunc(PWM_STATUS_INIT, 0, 0);
     EXPECT_EQ(StatusText(charger), L"Unplugged");
     EXPECT_EQ(charger->RegisterEvent(), 0);
     EXPECT_EQ(charger->GetEvent(), nullptr);
@@ -248,12 +249,8 @@ TEST(SamplePowerWireless, ChargerAndAirplaneStatusesFollowTheirSources) {
     EXPECT_TRUE(charger->IsModified());
     EXPECT_EQ(StatusText(charger), L"Plugged in");
 
-    PluginClass* wireless = sample.desc->GetClasses(1);
-    wireless->MovetoFirst();
-    StatusItem* airplane = wireless->GetNextStatusItem();
+    StatusItem* airplane = OnlyStatus(sample.desc->GetClasses(1), 1);
     ASSERT_NE(airplane, nullptr);
-    EXPECT_EQ(airplane->GetCategory(), 1u);
-    airplane->WndFunc(PWM_STATUS_INIT, 0, 0);
     EXPECT_EQ(StatusText(airplane), L"Off");
     ASSERT_EQ(airplane->RegisterEvent(), 0);
     service.fake.current[{WIRELESS_CLASS_ID, SETTING_AIRPLANE}] = L"1";
