@@ -174,6 +174,36 @@ TEST_F(Listening, ChangeMadeOnThePageIsNotReloadedUntilItIsApplied) {
     WhenFree([&] { return page.WndFunc(WM_DESTROY, 0, 0); });
 }
 
+TEST_F(Listening, ListeningStartsAndStopsAtTheServiceOnRequest) {
+    auto* item = new Slider(11);
+    Open(item);
+    EXPECT_EQ(item->StopListenXMLChange(), PW_NOT_POSSIBLE);
+    ASSERT_EQ(item->StartListenXMLChange(), 0);
+    EXPECT_EQ(plugwerk_testing::ListeningItemCount(), baseCount + 1);
+    EXPECT_EQ(service.fake.CountCalls(L"RegisterSettingChangeEvent 11"), 1u);
+    service.fake.current[{kClass, 11}] = L"55";
+    SignalSetting(11);
+    ASSERT_TRUE(WaitHandled(item->handled.get()));
+    EXPECT_EQ(Position(*host), 55);
+
+    EXPECT_EQ(WhenFree([&] { return item->StopListenXMLChange(); }), 0);
+    EXPECT_EQ(item->GetXMLEvent(), nullptr);
+    EXPECT_EQ(plugwerk_testing::ListeningItemCount(), baseCount);
+    EXPECT_EQ(service.fake.CountCalls(L"UnRegisterSettingChangeEvent 11"), 1u);
+}
+
+TEST(ListeningWithoutService, TheEventIsStillWaitedOn_ButStoppingAtTheServiceIsNotPossible) {
+    pwtest::ScopedNoService none;
+    const size_t base = plugwerk_testing::ListeningItemCount();
+    Bare item(13);
+    EXPECT_EQ(item.RegisterChange(), 0);
+    SignalSetting(13);
+    EXPECT_TRUE(WaitHandled(item.handled.get()));
+    EXPECT_EQ(item.StopListenXMLChange(), PW_NOT_POSSIBLE);
+    EXPECT_EQ(WhenFree([&] { return item.UnRegisterChange(); }), 0);
+    EXPECT_EQ(plugwerk_testing::ListeningItemCount(), base);
+}
+
 TEST_F(Listening, RegisteringTwiceKeepsOneEntry) {
     auto* item = new Slider(11);
     Open(item);
