@@ -54,7 +54,16 @@ public:
 CSettingServices* GetSettingServices();
 
 namespace plugwerk {
-// The thread that waits on the items' change events; null while no item listens.
-void StopChangeListener();
-bool ChangeListenerExists();
+// A manual-reset event of that name, created or opened, reachable from every process, and clear.
+HANDLE CreateNamedEvent(const CStringW& name);
+// "Global\<class id>,<setting id>": the event the settings service signals when the setting is saved.
+CStringW SettingEventName(const CStringW& classID, unsigned settingID);
+// A new auto-reset event that the key signals once on its next change (subtree, names, values,
+// attributes, security); null when the key cannot be watched.
+HANDLE ArmKeyWatch(HKEY key);
+// Register (or unregister) the setting's event at the service and store that: the service's result,
+// -1 without holder, 1 without ISettory.
+long RegisterAtService(const CStringW& classID, unsigned settingID, bool listen);
+// Has the service re-read its stores: 0 without holder, 1 without ISettory.
+long ReloadService();
 }  // namespace plugwerk

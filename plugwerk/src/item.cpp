@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "change_listener.h"
 #include "internal.h"
 #include "plugwerk/plugin_class.h"
 
@@ -129,7 +130,13 @@ SettingItem::SettingItem(int name, int description, int controlID, unsigned sett
     if (controlID > 0) m_controls.push_back({nullptr, static_cast<unsigned>(controlID)});
 }
 
-SettingItem::~SettingItem() { ::VariantClear(&m_vDefault); }
+SettingItem::~SettingItem() {
+    // An item deleted while listed would be called by the listener after its death.
+    if (m_hChangeEvent) plugwerk::RemoveListeningItem(this, INFINITE);
+    if (m_hChangeEvent) ::CloseHandle(m_hChangeEvent);
+    if (m_hWatchedKey) ::RegCloseKey(m_hWatchedKey);
+    ::VariantClear(&m_vDefault);
+}
 
 long SettingItem::OnCommand(unsigned, LPARAM) { return 1; }
 long SettingItem::DefWindowProcW(UINT, WPARAM, LPARAM) { return 0; }
@@ -316,6 +323,9 @@ long SettingItem::WndFunc(UINT message, WPARAM wParam, LPARAM lParam) {
     case PWM_RESET_DEFAULT:
         result = ResetDefault();
         break;
+    case PWM_CHANGE_EVENT:
+        result = OnChangeEvent();
+        break;
     default:
         if (message != 0 && message == m_nChangeMessage && m_nUIChanged == 0) {
             result = Guarded(0L, [&] { return OnSettingChange(); });
@@ -323,45 +333,5 @@ long SettingItem::WndFunc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     Guarded(0L, [&] { return DefWindowProcW(message, wParam, lParam); });
-    return result;
-}
-
-long SettingItem::RegisterChange(unsigned message) {
-    if (message == 0) return PW_NOT_POSSIBLE;
-    m_nChangeMessage = message;
-    return 0;
-}
-
-long SettingItem::UnRegisterChange() {
-    m_nChangeMessage = 0;
-    if (!plugwerk::ChangeListenerExists() || !m_hChangeEvent) return PW_NOT_POSSIBLE;
-    return 0;
-}
-
-HANDLE SettingItem::GetXMLEvent() { return m_hChangeEvent; }
-unsigned SettingItem::GetSettingChangeMsg() { return m_nChangeMessage; }
-int SettingItem::IsReg() { return m_hWatchedKey ? 1 : 0; }
-
-long SettingItem::OnSettingChange() {
-    if (m_hChangeEvent) ::ResetEvent(m_hChangeEvent);
-    long result = 0;
-    if (m_nSettingID != 0) {
-        if (CSettingServices* services = GetSettingServices()) {
-            result = services->Settory() ? services->Settory()->Reload() : PW_NO_INTERFACE;
-        }
-    }
-    ReadXMLData();
-    if (m_pOption) {
-        Guarded(0L, [&] { return m_pOption->Get(m_vData); });
-        result = Guarded(0L, [&] { return m_pOption->OnSettingChange(m_vData); });
-    }
-    if (m_vApplied.vt != VT_EMPTY && !VariantCompare(m_vApplied, m_vData)) {
-        AssignValue(m_vApplied, m_vData);
-        m_bModified = false;
-        GuardedVoid([&] { SetItem(m_vData); });
-        if (HWND page = GetParentWnd()) ::InvalidateRect(page, nullptr, FALSE);
-    } else {
-        m_bModified = false;
-    }
     return result;
 }

@@ -1,5 +1,6 @@
 #include "plugwerk/plugin_class.h"
 
+#include "change_listener.h"
 #include "internal.h"
 #include "plugwerk/item.h"
 #include "plugwerk/status_item.h"

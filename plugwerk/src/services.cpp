@@ -170,7 +170,4 @@ bool ProcessHasAdministrators() {
     return false;
 }
 
-bool ChangeListenerExists() { return false; }
-void StopChangeListener() {}
-
 }  // namespace plugwerk

@@ -19,3 +19,11 @@ PLUGWERK_API void SetScreenDpi(int x, int y);
 // -1: the process token decides; 0 or 1: as given.
 PLUGWERK_API void SetAdministrator(int administrator);
 }  // namespace plugwerk_testing
+
+namespace plugwerk_testing {
+// Items listed with the process's change listener, and whether its thread runs.
+PLUGWERK_API size_t ListeningItemCount();
+PLUGWERK_API bool ListenerRunning();
+// Stops the listening thread as the host's final close does (500 ms, then terminated).
+PLUGWERK_API void StopListener();
+}  // namespace plugwerk_testing

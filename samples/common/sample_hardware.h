@@ -101,6 +101,52 @@ inline void PutInt(VARIANT& value, int number) {
     }
 }
 
+// The device's key, made when missing, so that it can be watched before anything wrote to it.
+inline CStringW EnsureDeviceKey(const wchar_t* device) {
+    CStringW path = RegistryRoot() + L"\\" + device;
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        ::RegCloseKey(key);
+    }
+    return path;
+}
+
+// A status value as read: a number, or no value at all when the device has none (no status shown).
+inline long PutStatus(VARIANT& value, bool found, int number) {
+    value.vt = found ? VT_I4 : VT_EMPTY;
+    if (found) value.lVal = number;
+    return 0;
+}
+
+// A status read from a DWORD registry value of a device.
+class RegistryStatusOption : public StatusOption {
+public:
+    RegistryStatusOption(const wchar_t* device, const wchar_t* name) : device_(device), name_(name) {}
+    long Get(VARIANT& value) override {
+        int number = 0;
+        bool found = ReadRegInt(device_, name_, number);
+        return PutStatus(value, found, number);
+    }
+
+private:
+    const wchar_t* device_;
+    const wchar_t* name_;
+};
+
+// A status read from a device file.
+class DeviceFileStatusOption : public StatusOption {
+public:
+    explicit DeviceFileStatusOption(const wchar_t* file) : file_(file) {}
+    long Get(VARIANT& value) override {
+        int number = 0;
+        bool found = ReadDeviceInt(file_, number);
+        return PutStatus(value, found, number);
+    }
+
+private:
+    const wchar_t* file_;
+};
+
 // A setting kept as a DWORD registry value of a device.
 class RegistryOption : public SettingOption {
 public:

@@ -1,11 +1,15 @@
 // Display and keyboard: one page with two tabs. The brightness, backlight and function-key settings
 // are kept by the settings service and carried to registry values that stand in for the hardware.
+// The brightness follows the panel's key when something else (a hot key, a driver) writes it, and the
+// keyboard backlight is reported as a status that follows the keyboard's key.
 #include "../common/sample_hardware.h"
 #include "resource.h"
 
 namespace {
 
 HINSTANCE g_module;
+// The backlight status keeps a pointer to its key's path, so the text lives as long as the module.
+CStringW g_keyboardKey;
 
 CStringW Text(UINT id) {
     CStringW text;
@@ -54,13 +58,13 @@ public:
         picture->AddPictureInfo(ModulePath(), IMAGE_ICON, IDI_PAGE, 32, 32);
         auto* panel = new CEditItem(0, 0, IDC_PANEL, 0, nullptr);
         panel->SetDisplayText(Text(IDS_PANEL));
-        auto* brightness = new CSliderItem(0, 0, IDC_BRIGHTNESS, SETTING_BRIGHTNESS,
+        brightness_ = new CSliderItem(0, 0, IDC_BRIGHTNESS, SETTING_BRIGHTNESS,
                                            new sample::RegistryOption(L"Panel", L"Brightness"));
-        brightness->GetSliderData(0, 100, 10);
+        brightness_->GetSliderData(0, 100, 10);
         AddToTab(0, picture);
         AddToTab(0, panel);
         AddToTab(0, new TabMember(IDC_BRIGHTNESS_LABEL));
-        AddToTab(0, brightness);
+        AddToTab(0, brightness_);
 
         AddToTab(1, new CheckBoxItem(0, 0, IDC_BACKLIGHT, SETTING_BACKLIGHT,
                                      new sample::RegistryOption(L"Keyboard", L"Backlight")));
@@ -81,6 +85,15 @@ public:
         AddToTab(1, shortcuts);
         AddToTab(1, new ShortcutButton);
         RegisterItem(tab_);
+
+        panelKey_ = sample::EnsureDeviceKey(L"Panel");
+        g_keyboardKey = sample::EnsureDeviceKey(L"Keyboard");
+        auto* backlight = new CRegStatusItem(IDS_STATUS_BACKLIGHT, IDS_STATUS_BACKLIGHT_DESCRIPTION, HKEY_CURRENT_USER,
+                                             g_keyboardKey, new sample::RegistryStatusOption(L"Keyboard", L"Backlight"));
+        backlight->AddStatus(STATUS_TYPE_NOTE, Text(IDS_BACKLIGHT_OFF));
+        backlight->AddStatus(STATUS_TYPE_GOOD, Text(IDS_BACKLIGHT_ON));
+        backlight->SetCategory(2);
+        RegisterStatus(backlight);
     }
 
     bool CanShow() override { return true; }
@@ -89,6 +102,7 @@ public:
         if (message == WM_INITDIALOG) {
             tab_->InitTab();
             tab_->ShowTab();
+            brightness_->RegisterChange(HKEY_CURRENT_USER, panelKey_);
         } else if (message == WM_TIMER && wParam == 1) {
             // The combo box shows itself when it fills; keep it on its own tab.
             tab_->ShowTab();
@@ -103,6 +117,8 @@ private:
     }
 
     CTabItem* tab_;
+    CSliderItem* brightness_;
+    CStringW panelKey_;
 };
 
 class DisplayKeyboardDesc : public ClassDesc {

@@ -25,6 +25,14 @@
 #define IDS_SHORTCUT_3 312
 #define IDS_SHORTCUT_4 313
 #define IDS_PANEL 320
+#define IDS_STATUS_BACKLIGHT 321
+#define IDS_STATUS_BACKLIGHT_DESCRIPTION 322
+#define IDS_BACKLIGHT_OFF 323
+#define IDS_BACKLIGHT_ON 324
+
+// Status types: the status window's image index.
+#define STATUS_TYPE_GOOD 1
+#define STATUS_TYPE_NOTE 3
 
 #define IDC_TAB 1000
 #define IDC_BRIGHTNESS_LABEL 1001

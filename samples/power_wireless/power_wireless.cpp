@@ -1,5 +1,8 @@
 // Power and wireless: two pages whose settings are carried to small device files that stand in for
-// the charger, the lid switch and the radios. The charger refuses limits below its minimum (the apply
+// the charger, the lid switch and the radios. Both pages follow changes made elsewhere (another
+// process's apply signals the settings service's event), and report two statuses: the charger (device
+// file "charger", 0 unplugged, 1 plugged in, read again on device and power changes) and airplane
+// mode (the stored setting). The charger refuses limits below its minimum (the apply
 // fails and is rolled back), and Wi-Fi cannot be switched on while airplane mode is on (the change
 // is vetoed).
 #include "../common/sample_hardware.h"
@@ -118,11 +121,27 @@ public:
         auto* lid = new ComBoxItem(0, 0, IDC_LID, SETTING_LID_ACTION, new sample::DeviceFileOption(L"lid-action"));
         for (UINT id : {IDS_LID_NOTHING, IDS_LID_SLEEP, IDS_LID_HIBERNATE, IDS_LID_SHUTDOWN}) lid->AddString(Text(id));
         RegisterItem(lid);
-        auto* limit = new CSliderItem(0, 0, IDC_CHARGE_LIMIT, SETTING_CHARGE_LIMIT, new ChargeLimitOption);
-        limit->GetSliderData(50, 100, 10);
-        RegisterItem(limit);
+        limit_ = new CSliderItem(0, 0, IDC_CHARGE_LIMIT, SETTING_CHARGE_LIMIT, new ChargeLimitOption);
+        limit_->GetSliderData(50, 100, 10);
+        RegisterItem(limit_);
+
+        auto* charger = new CDevStatusItem(IDS_STATUS_CHARGER, IDS_STATUS_CHARGER_DESCRIPTION,
+                                           new sample::DeviceFileStatusOption(L"charger"));
+        charger->AddStatus(STATUS_TYPE_WARNING, Text(IDS_CHARGER_UNPLUGGED));
+        charger->AddStatus(STATUS_TYPE_GOOD, Text(IDS_CHARGER_PLUGGED));
+        charger->SetCategory(0);
+        RegisterStatus(charger);
     }
     bool CanShow() override { return true; }
+
+    long DefWindowProcW(UINT message, WPARAM, LPARAM) override {
+        // The page unregisters its items whenever it is left, so each visit registers again.
+        if (message == WM_INITDIALOG) limit_->RegisterChange();
+        return PW_NOT_HANDLED;
+    }
+
+private:
+    CSliderItem* limit_;
 };
 
 class WirelessPage : public PluginClass {
@@ -132,12 +151,29 @@ public:
         SetCategory(4);
         // Changing the radios needs no administrator.
         SetAuthority(1);
-        RegisterItem(new CheckBoxItem(0, 0, IDC_AIRPLANE, SETTING_AIRPLANE, new AirplaneOption));
-        RegisterItem(new CheckBoxItem(0, 0, IDC_WIFI, SETTING_WIFI, new WifiOption));
-        RegisterItem(new CheckBoxItem(0, 0, IDC_BLUETOOTH, SETTING_BLUETOOTH, new sample::DeviceFileOption(L"bluetooth")));
+        radios_[0] = new CheckBoxItem(0, 0, IDC_AIRPLANE, SETTING_AIRPLANE, new AirplaneOption);
+        radios_[1] = new CheckBoxItem(0, 0, IDC_WIFI, SETTING_WIFI, new WifiOption);
+        radios_[2] = new CheckBoxItem(0, 0, IDC_BLUETOOTH, SETTING_BLUETOOTH, new sample::DeviceFileOption(L"bluetooth"));
+        for (SettingItem* radio : radios_) RegisterItem(radio);
         RegisterItem(new NameEditItem(IDC_DEVICE_NAME, SETTING_DEVICE_NAME, new DeviceNameOption));
+
+        auto* airplane = new CXMLStatusItem(IDS_STATUS_AIRPLANE, IDS_STATUS_AIRPLANE_DESCRIPTION, SETTING_AIRPLANE, nullptr);
+        airplane->AddStatus(STATUS_TYPE_GOOD, Text(IDS_AIRPLANE_OFF));
+        airplane->AddStatus(STATUS_TYPE_NOTE, Text(IDS_AIRPLANE_ON));
+        airplane->SetCategory(1);
+        RegisterStatus(airplane);
     }
     bool CanShow() override { return true; }
+
+    long DefWindowProcW(UINT message, WPARAM, LPARAM) override {
+        if (message == WM_INITDIALOG) {
+            for (SettingItem* radio : radios_) radio->RegisterChange();
+        }
+        return PW_NOT_HANDLED;
+    }
+
+private:
+    SettingItem* radios_[3];
 };
 
 class PowerWirelessDesc : public ClassDesc {

@@ -112,6 +112,14 @@ HRESULT FakeSettory::UpdateCurrentSetting() {
     ++updates;
     if (updateResult == 0) {
         for (const auto& write : pending) current[write.first] = write.second;
+        for (const auto& write : pending) {
+            if (!registered.count(write.first)) continue;
+            std::wstring name = L"Global\\" + write.first.first + L"," + std::to_wstring(write.first.second);
+            if (HANDLE event = ::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
+                ::SetEvent(event);
+                ::CloseHandle(event);
+            }
+        }
     }
     pending.clear();
     return updateResult;
@@ -119,11 +127,13 @@ HRESULT FakeSettory::UpdateCurrentSetting() {
 
 HRESULT FakeSettory::RegisterSettingChangeEvent(LPCWSTR classId, int settingId) {
     Log(L"RegisterSettingChangeEvent", classId, settingId);
+    registered.insert({classId, settingId});
     return 0;
 }
 
 HRESULT FakeSettory::UnRegisterSettingChangeEvent(LPCWSTR classId, int settingId) {
     Log(L"UnRegisterSettingChangeEvent", classId, settingId);
+    registered.erase({classId, settingId});
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // An in-process stand-in for the settings service: values kept as text in maps, every call logged.
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,9 @@ public:
     std::map<Key, std::wstring> current;
     std::vector<std::pair<Key, std::wstring>> pending;
     std::vector<std::wstring> calls;
+    // Settings whose change event clients asked for: storing one of them signals
+    // "Global\<class id>,<setting id>", as the service does.
+    std::set<Key> registered;
     HRESULT updateResult = 0;
     int updates = 0;
 

@@ -139,16 +139,37 @@ public:
     // The item's side of the page protocol (PWM_* messages, WM_DESTROY, change message).
     long WndFunc(UINT message, WPARAM wParam, LPARAM lParam);
 
+    // Following outside changes. Register on the page's WM_INITDIALOG (the page unregisters every
+    // item on WM_DESTROY). One listening thread per process waits for all items of all pages and calls
+    // OnSettingChange on that thread, so SetItem then runs there too (control updates reach the page
+    // by cross-thread SendMessageW). A change while the user's own change is pending on the page
+    // (IsUIChanged) is not loaded.
+    //
     // Routes a window message of the page to this item as an outside change; -1 for 0.
     long RegisterChange(unsigned message);
+    // The settings service's event for this setting ("Global\<class id>,<setting id>"): 0 when
+    // listening; -1 without event, or when 62 items of this process listen already (a wait takes 64
+    // handles, two are the listener's own). Registering again keeps one entry.
+    long RegisterChange();
+    // As RegisterChange(), but listens first and registers at the service only then.
+    long StartListenXMLChange();
+    // Stops the service's event and the listening: 0, 8 when the listener stayed busy for 100 ms,
+    // -1 without event or service, else the service's result.
+    long StopListenXMLChange();
+    // Watches root\subKey and its subtree (the key must exist): 0, or -1 with nothing kept.
+    long RegisterChange(HKEY root, const wchar_t* subKey);
+    // Ends every kind of listening: 0, 8 when the listener stayed busy for 100 ms (still listening),
+    // -1 when the item was not listening.
     long UnRegisterChange();
     HANDLE GetXMLEvent();
     unsigned GetSettingChangeMsg();
     int IsReg();
 
 protected:
-    // An outside change arrived: reload and show.
+    // An outside change arrived: reload from the service and the option and show a changed value.
     virtual long OnSettingChange();
+    // A manual-reset event of that name reachable from every process, cleared; null on failure.
+    HANDLE CreateEventW(const CStringW& name);
 
     HWND GetControlWnd(unsigned index = 0);
     HWND GetParentWnd();
@@ -162,4 +183,10 @@ protected:
     unsigned m_nChangeMessage;
     HKEY m_hWatchedKey;
     int m_nUIChanged;
+
+private:
+    bool OpenXMLEvent();
+    void CloseChangeEvent();
+    void RearmWatchedKey();
+    long OnChangeEvent();
 };
