@@ -15,6 +15,10 @@
 #define IDS_ABOUT_VERSION_PREFIX 103
 #define IDS_BUTTON_APPLY 104
 #define IDS_BUTTON_OK 105
+// Status window: the labels of its three lists (categories 0-2), the jump and close buttons.
+#define IDS_STATUS_LABEL_FIRST 106
+#define IDS_STATUS_JUMP 110
+#define IDS_STATUS_CLOSE 111
 // System-information labels: the lower list (129-134) and the upper list (137-140).
 #define IDS_SYSINFO_MANUFACTURER 129
 #define IDS_SYSINFO_MODEL 130
@@ -32,7 +36,12 @@
 #define IDS_CATEGORY_FIRST 1000
 #define IDS_CATEGORY_MORE 1255
 #define IDS_STATUS_WINDOW_CAPTION 1112
+#define IDS_STATUS_DESCRIPTION 1312
 #define IDS_SETTINGS_WINDOW_CAPTION 1319
+#define IDS_STATUS_COLUMN_NAME 2003
+#define IDS_STATUS_COLUMN_VALUE 2004
+// Captions of the status window's three lists (categories 0-2).
+#define IDS_STATUS_CAPTION_FIRST 2005
 
 #define IDS_UI_FONT_FACE 1314
 #define IDS_BUTTON_DEFAULTS 1315
@@ -47,12 +56,20 @@
 #define IDB_TREE_EXPANDED 131
 #define IDI_ENTRY_DEFAULT 133
 #define IDI_CATEGORY_FIRST 146
+#define IDI_STATUS_WINDOW 168
 #define IDI_CATEGORY_DEFAULT 181
+// The status types' images, in image-list order (type 0-3).
+#define IDI_STATUS_TYPE_0 188
+#define IDI_STATUS_TYPE_1 157
+#define IDI_STATUS_TYPE_2 160
+#define IDI_STATUS_TYPE_3 155
 
 // PNG images (resource type "PNG"): the help button's three states.
 #define IDP_HELP_NORMAL 139
 #define IDP_HELP_HOVER 140
 #define IDP_HELP_PRESSED 141
+// Beside the status window's lists of categories 0, 1 and 2.
+#define IDP_STATUS_HEADER_FIRST 171
 
 // Controls
 // Settings window
@@ -75,8 +92,14 @@
 #define IDC_SYSINFO_UPPER_FRAME 1002
 #define IDC_SYSINFO_LOWER_FRAME 1003
 #define IDC_ABOUT_VERSION 1024
-// Placeholder text of the status window until its list exists.
-#define IDC_PLACEHOLDER_TEXT 1025
+// Status window
+#define IDC_STATUS_CLOSE 1002
+#define IDC_STATUS_LIST_CATEGORY2 1016
+#define IDC_STATUS_LIST_CATEGORY0 1017
+#define IDC_STATUS_LIST_CATEGORY1 1018
+#define IDC_STATUS_CAPTION_FIRST 1020
+#define IDC_STATUS_JUMP 1026
+#define IDC_STATUS_LABEL_FIRST 1027
 
 // System-menu command of the About box (the system menu reserves 16-31 for it).
 #define IDM_ABOUTBOX 16

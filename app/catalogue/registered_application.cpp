@@ -24,12 +24,14 @@ LONG OpenProductKey(const wchar_t* subkey, HKEY* key) {
     return ::RegOpenKeyExW(g_productRoot, path, 0, KEY_READ, key);
 }
 
-HANDLE CreateReadyEvent() {
+HANDLE CreateReadyEvent() { return CreateOpenEvent(L""); }
+
+HANDLE CreateOpenEvent(const wchar_t* name) {
     SECURITY_DESCRIPTOR sd;
     ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
     ::SetSecurityDescriptorDacl(&sd, TRUE, nullptr, FALSE);
     SECURITY_ATTRIBUTES sa = {sizeof(sa), &sd, TRUE};
-    HANDLE event = ::CreateEventW(&sa, TRUE, FALSE, L"");
+    HANDLE event = ::CreateEventW(&sa, TRUE, FALSE, name);
     if (event) ::ResetEvent(event);
     return event;
 }

@@ -15,6 +15,8 @@ void SetProductKeyForTests(HKEY root, const wchar_t* path);
 // The ready event of an entry that completes in the background: manual-reset, unsignalled,
 // inheritable, with a null access list so that every waiter may use it.
 HANDLE CreateReadyEvent();
+// The same for any name: made or opened, and clear either way.
+HANDLE CreateOpenEvent(const wchar_t* name);
 }  // namespace ostrel
 
 enum EntryType : int {

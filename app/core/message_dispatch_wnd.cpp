@@ -4,6 +4,7 @@
 #include "catalogue/xml_registered_application.h"
 #include "core/open_request.h"
 #include "core/setting_services.h"
+#include "info/status_registered_application.h"
 #include "info/sys_info_registered_application.h"
 #include "window/main_dlg.h"
 
@@ -40,13 +41,27 @@ void CMessageDispatchWnd::BuildCatalogue() {
     ostrel::DiscoverPlugins(catalogue_);
     AppendRegistryApplications();
     AppendXmlRegisteredApplications(catalogue_);
-    // The status entry goes here, before the system-information entry.
+    AppendStatusEntry();
     auto* systemInfo = new CSysInfoRegisteredApplication;
     if (systemInfo->Initialize() == 1) {
         catalogue_.Append(systemInfo);
     } else {
         delete systemInfo;
     }
+}
+
+void CMessageDispatchWnd::AppendStatusEntry() {
+    auto* status = new CStatusRegisteredApplication;
+    if (status->Initialize() != 1) {
+        delete status;
+        return;
+    }
+    catalogue_.Walk([&](const CCatalogue::Entries& entries) {
+        for (CRegisteredApplication* entry : entries) {
+            if (entry->GetEntryType() == ENTRY_PLUGIN_PAGE) ++status->m_nPluginCount;
+        }
+    });
+    catalogue_.Append(status);
 }
 
 void CMessageDispatchWnd::AppendRegistryApplications() {

@@ -28,6 +28,8 @@ protected:
     // Fills the catalogue from its sources; entries that are not to be listed are never appended.
     virtual void BuildCatalogue();
     void AppendRegistryApplications();
+    // The status window's entry, knowing how many plug-in pages came before it.
+    void AppendStatusEntry();
 
 private:
     void OnCopyData(const COPYDATASTRUCT* data);

@@ -44,3 +44,18 @@ help_button() {  # name fill rim offset
 help_button normal '#1f6fb2' '#17578c' 0
 help_button hover '#3d95e0' '#2a78bd' 0
 help_button pressed '#154c7a' '#0f3858' 2
+
+# The status window: its own icon (168), the image of a status nobody recognises (188), and the
+# header images beside its three lists (171-173), drawn at twice their 96-dpi size.
+icon status '#2c8c5a' 'i'
+icon status_unknown '#95a5a6' '-'
+header() {  # name width height colour glyph
+  local name=$1 w=$2 h=$3 colour=$4 glyph=$5
+  convert -size ${w}x${h} xc:none -fill "$colour" \
+    -draw "roundrectangle 4,4,$((w - 5)),$((h - 5)),14,14" \
+    -fill white -font $font -pointsize $((h * 9 / 20)) -gravity center -annotate 0 "$glyph" \
+    -strip "PNG32:status_$name.png"
+}
+header hardware 100 80 '#2c8c5a' 'HW'
+header settings 100 80 '#1f6fb2' 'ON'
+header connections 80 90 '#1b9aaa' '((•))'

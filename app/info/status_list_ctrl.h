@@ -1,0 +1,24 @@
+#pragma once
+// CStatusListCtrl: one of the status window's three lists. It remembers the row under the last left
+// press, so a double click acts on the row the user pressed even if the selection moved meanwhile.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "base/window.h"
+
+class CStatusListCtrl : public CWnd {
+public:
+    // Binds the dialog's list-view control.
+    BOOL Attach(HWND list);
+    int HitRow() const noexcept { return m_nHitRow; }
+    BOOL IsHit() const noexcept { return m_bHit; }
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnLeftButtonDown(LPARAM lParam);
+
+    int m_nHitRow = -1;
+    BOOL m_bHit = FALSE;
+};
