@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/handles.h"
+#include "plugwerk/export.h"
 #include "info/status_list_ctrl.h"
 #include "window/win_dialog.h"
 
@@ -31,9 +32,9 @@ public:
     static constexpr DWORD kCloseWaitMs = 2000;
     static constexpr const wchar_t* kEndEventName = L"OSLStatusEndEvent";
     // Messages to status items.
-    static constexpr UINT kGatherMessage = 1132;
-    static constexpr UINT kEventMessage = 1130;
-    static constexpr UINT kPowerMessage = 1137;
+    static constexpr UINT kGatherMessage = PWM_STATUS_INIT;
+    static constexpr UINT kEventMessage = PWM_STATUS_SIGNALLED;
+    static constexpr UINT kPowerMessage = PWM_STATUS_POWER;
 
     COSLStatusInfo();
     ~COSLStatusInfo() override;

@@ -13,8 +13,8 @@
 
 namespace {
 constexpr int kPluginPriority = 4;
-constexpr unsigned kSettingPathChars = 1024;
-constexpr unsigned kStatusTextChars = 100;
+constexpr unsigned kSettingPathChars = PLUGWERK_PATH_CHARS;
+constexpr unsigned kStatusTextChars = PLUGWERK_STATUS_TEXT_CHARS;
 constexpr unsigned kUpdateTextChars = 260;
 
 // Looked up in the plug-in's module first, then in the program's own.
