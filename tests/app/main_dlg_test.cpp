@@ -16,6 +16,8 @@
 #include "core/message_dispatch_wnd.h"
 #include "core/open_request.h"
 #include "core/setting_services.h"
+#include "info/status_gathering.h"
+#include "info/status_info.h"
 #include "info/sys_info_registered_application.h"
 #include "plugwerk/fake_settory.h"
 #include "resource.h"
@@ -467,6 +469,83 @@ TEST_F(SettingsWindow, LaunchOfStatusInfoAsksTheMessageWindowForTheStatusWindow)
     ::SendMessageW(*dialog_, WM_COMMAND, MAKEWPARAM(IDC_LAUNCH, BN_CLICKED), reinterpret_cast<LPARAM>(launch));
     ASSERT_EQ(1u, owner_->requests.size());
     EXPECT_EQ(static_cast<ULONG_PTR>(ostrel::REQ_OPEN_STATUS), owner_->requests[0]);
+}
+
+// The status window over the host test plug-in's status items.
+class StatusWindow : public SettingsWindow {
+protected:
+    void TearDown() override {
+        status_.reset();
+        SettingsWindow::TearDown();
+    }
+    COSLStatusInfo* OpenStatus() {
+        status_ = std::make_unique<COSLStatusInfo>();
+        status_->m_pOwner = owner_.get();
+        EXPECT_TRUE(status_->Create(IDD_STATUS_INFO, ::GetDesktopWindow()));
+        status_->ShowWindow(SW_SHOW);
+        EXPECT_TRUE(PumpUntil([&] { return ::WaitForSingleObject(status_->PreparedEvent(), 0) == WAIT_OBJECT_0; },
+                              kTimeout));
+        return status_.get();
+    }
+    static std::vector<std::pair<CStringW, CStringW>> Rows(HWND list) {
+        std::vector<std::pair<CStringW, CStringW>> rows;
+        int count = ListView_GetItemCount(list);
+        for (int i = 0; i < count; ++i) {
+            wchar_t name[128] = {}, value[128] = {};
+            ListView_GetItemText(list, i, 0, name, 128);
+            ListView_GetItemText(list, i, 1, value, 128);
+            rows.push_back({name, value});
+        }
+        return rows;
+    }
+    std::unique_ptr<COSLStatusInfo> status_;
+};
+
+TEST_F(StatusWindow, RowsByCategoryWithFailedStatusesBelowAndSharedNamesSharingATarget) {
+    state_->status.broken = 5;  // matches no status
+    state_->status.next = 1;
+    OpenStatus();
+    auto first = Rows(status_->ListOfCategory(0));
+    ASSERT_EQ(1u, first.size());
+    EXPECT_STREQ(L"Fan", first[0].first);
+    EXPECT_STREQ(L"On", first[0].second);
+    // The failed status keeps its row without text, and the next one of its list goes above it.
+    auto second = Rows(status_->ListOfCategory(1));
+    ASSERT_EQ(2u, second.size());
+    EXPECT_STREQ(L"Lid", second[0].first);
+    EXPECT_STREQ(L"Off", second[0].second);
+    EXPECT_STREQ(L"Broken sensor", second[1].first);
+    EXPECT_STREQ(L"", second[1].second);
+    // Category 3 has no row; the second page's "Fan" is listed but jumps where the first one does.
+    auto third = Rows(status_->ListOfCategory(2));
+    ASSERT_EQ(1u, third.size());
+    EXPECT_STREQ(L"Fan", third[0].first);
+    EXPECT_STREQ(HP_FIRST_CLASS_ID, status_->TargetOf(L"Fan"));
+    for (int category = 0; category < 3; ++category) {
+        for (const auto& row : Rows(status_->ListOfCategory(category))) EXPECT_STRNE(L"Hidden value", row.first);
+    }
+    EXPECT_TRUE(::IsWindowEnabled(status_->ListOfCategory(0)));
+}
+
+TEST_F(StatusWindow, DeviceChangesUpdateRowsAndAJumpOpensThePage) {
+    OpenStatus();
+    state_->status.shown = 1;
+    ::SendMessageW(*status_, WM_DEVICECHANGE, 0, 0);
+    EXPECT_STREQ(L"Off", Rows(status_->ListOfCategory(0))[0].second);
+
+    HWND list = status_->ListOfCategory(0);
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_STREQ(HP_FIRST_CLASS_ID, status_->SelectedTarget());
+    HWND jump = status_->GetDlgItem(IDC_STATUS_JUMP);
+    EXPECT_TRUE(::IsWindowEnabled(jump));
+    ::SendMessageW(*status_, WM_COMMAND, MAKEWPARAM(IDC_STATUS_JUMP, BN_CLICKED), reinterpret_cast<LPARAM>(jump));
+    ASSERT_EQ(1u, owner_->requests.size());
+    EXPECT_EQ(static_cast<ULONG_PTR>(ostrel::REQ_OPEN_MAIN), owner_->requests[0]);
+
+    // The close button ends the refresh thread and the window.
+    ::SendMessageW(*status_, WM_COMMAND, MAKEWPARAM(IDC_STATUS_CLOSE, BN_CLICKED), 0);
+    EXPECT_FALSE(::IsWindow(status_->m_hWnd));
+    EXPECT_TRUE(ostrel::IsStatusGatheringIdle());
 }
 
 // Keys are handed to the window as its message loop would.

@@ -14,6 +14,11 @@
 #define IDC_HP_CHECK 1001
 #define IDC_HP_EDIT 1002
 #define IDC_HP_LAST 1003
+// Status items of the first page (and one of the second sharing the first one's name).
+#define IDS_HP_STATUS_SHOWN 20
+#define IDS_HP_STATUS_HIDDEN 21
+#define IDS_HP_STATUS_BROKEN 22
+#define IDS_HP_STATUS_NEXT 23
 
 struct HostPluginPageState {
     // What WM_DESTROY answers (8: keep the page for now); 0 lets the host leave.
@@ -27,8 +32,18 @@ struct HostPluginPageState {
     volatile LONG leaveQuestions;
 };
 
+// The values the status items read; 0 and 1 have texts, others match no status.
+struct HostPluginStatusState {
+    volatile LONG shown;
+    volatile LONG hidden;
+    volatile LONG broken;
+    volatile LONG next;
+    volatile LONG twin;
+};
+
 struct HostPluginState {
     HostPluginPageState pages[2];
+    HostPluginStatusState status;
 };
 
 using HostPluginStateFunction = HostPluginState* (*)();
