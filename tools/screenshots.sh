@@ -70,4 +70,5 @@ shoot settings-96dpi.png 1100 760 96 "$display_page"
 shoot settings-144dpi.png 1500 1100 144 "$power_page"
 shoot settings-compact-576.png 1024 576 96 "$power_page"
 shoot system-information.png 1100 760 96
+shoot status-window.png 900 760 96 /PMX
 set_dpi 96 || true

@@ -114,7 +114,9 @@ void COSLStatusInfo::GatherItem(CPluginRegisteredApplication* entry, StatusItem*
     HWND list = ListOfCategory(category);
     if (!list) return;
     LVITEMW row = {};
-    row.mask = LVIF_TEXT;
+    // The name has no image; the status column shows the status type's.
+    row.mask = LVIF_TEXT | LVIF_IMAGE;
+    row.iImage = I_IMAGENONE;
     row.iItem = m_nRowCounters[category];
     row.pszText = const_cast<wchar_t*>(name.GetString());
     int index = static_cast<int>(::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row)));

@@ -59,3 +59,26 @@ header() {  # name width height colour glyph
 header hardware 100 80 '#2c8c5a' 'HW'
 header settings 100 80 '#1f6fb2' 'ON'
 header connections 80 90 '#1b9aaa' '((•))'
+
+# Icons 155, 157 and 160 are also the status types 3, 1 and 2 of the status window, which draws them
+# at 16 (24 at 144 dpi) pixels while the tree draws categories at 32 (48): the small images show the
+# status, the large ones the category.
+status_icon() {  # category colour glyph status-colour status-glyph
+  local n=$1 colour=$2 glyph=$3 scolour=$4 sglyph=$5 sizes=""
+  for s in 16 24; do
+    convert -size ${s}x${s} xc:none -fill "$scolour" -draw "circle $((s / 2)),$((s / 2)) $((s / 2)),1" \
+      -fill white -font $font -pointsize $((s * 3 / 4)) -gravity center -annotate 0 "$sglyph" "/tmp/art-s$n-$s.png"
+    sizes="$sizes /tmp/art-s$n-$s.png"
+  done
+  for s in 32 48; do
+    local r=$((s / 6)) p=$((s * 11 / 20))
+    convert -size ${s}x${s} xc:none -fill "$colour" -draw "roundrectangle 0,0,$((s - 1)),$((s - 1)),$r,$r" \
+      -fill white -font $font -pointsize $p -gravity center -annotate 0 "$glyph" "/tmp/art-s$n-$s.png"
+    sizes="$sizes /tmp/art-s$n-$s.png"
+  done
+  convert $sizes "category$n.ico"
+  rm -f $sizes
+}
+status_icon 9 "${colours[9]}" "${glyphs[9]}" '#2e86de' 'i'
+status_icon 11 "${colours[11]}" "${glyphs[11]}" '#2c8c5a' '✓'
+status_icon 14 "${colours[14]}" "${glyphs[14]}" '#d9822b' '!'
