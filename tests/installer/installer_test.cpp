@@ -263,4 +263,17 @@ TEST(Installer, InstallingOverAnInstallationKeepsCurrentSettings) {
     ExpectCurrentSettingsUntouched();
 }
 
+TEST(Installer, InstallingOverARunningProgramClosesItFirst) {
+    EnsureInstalled();
+    testsupport::ChildProcess program(L"\"" + Program(L"Ostrel.exe") + L"\"");
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return VisibleWindow(L"Ostrel Settings", program.Id()) != nullptr; }, 60000))
+        << "the settings window did not appear";
+
+    ASSERT_EQ(RunSetup(L"/S"), 0);
+    EXPECT_TRUE(program.WaitExit(15000)) << "setup left the program running";
+    EXPECT_TRUE(FileExists(Program(L"Ostrel.exe")));
+    EXPECT_TRUE(FileExists(StartMenuLink(L"Ostrel Settings")));
+}
+
 }  // namespace
