@@ -142,7 +142,8 @@ Section "Ostrel" SecMain
   DetailPrint "Registering the settings service"
   ExecWait '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\Settory.dll"' $0
   ${If} $0 != 0
-    SetErrors
+    ; A silent installation reports it through its exit code.
+    SetErrorLevel 2
     DetailPrint "Registering Settory.dll failed ($0)"
     MessageBox MB_ICONEXCLAMATION|MB_OK "The settings service could not be registered ($0)." /SD IDOK
   ${EndIf}
