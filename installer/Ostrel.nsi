@@ -53,7 +53,13 @@ Var DATAPARENT
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT}, the settings centre of your computer: its settings window, its status window, the sample settings pages and its Control Panel entry.$\r$\n$\r$\nSettings you have changed are kept when you install over an earlier version.$\r$\n$\r$\nClick Next to continue."
+; Drawn from the product icon by art/make_wizard_art.sh.
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${__FILEDIR__}\art\wizard.bmp"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${__FILEDIR__}\art\wizard.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${__FILEDIR__}\art\header.bmp"
+!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT}, the settings centre of your computer: its settings window, its status window, the sample settings pages and its Control Panel entry.$\r$\n$\r$\nSettings you have changed are kept when you install over an earlier version.$\r$\n$\r$\nClick Install to continue."
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Ostrel.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Open the ${PRODUCT} settings window"
 !insertmacro MUI_PAGE_WELCOME

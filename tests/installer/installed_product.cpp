@@ -82,6 +82,21 @@ bool RunUninstaller() {
         kSetupTimeoutMs);
 }
 
+bool WaitUntilNotRunning(const wchar_t* exeName, DWORD timeoutMs) {
+    return testsupport::WaitUntil(
+        [exeName] {
+            base::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+            PROCESSENTRY32W entry = {};
+            entry.dwSize = sizeof(entry);
+            for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+                 more = ::Process32NextW(snapshot.get(), &entry)) {
+                if (_wcsicmp(entry.szExeFile, exeName) == 0) return false;
+            }
+            return true;
+        },
+        timeoutMs);
+}
+
 bool KeyExists(HKEY root, const wchar_t* path) {
     base::UniqueHKey key;
     return ::RegOpenKeyExW(root, path, 0, KEY_READ | KEY_WOW64_64KEY, key.put()) == ERROR_SUCCESS;

@@ -18,6 +18,9 @@ int RunSetup(const wchar_t* arguments);
 // Runs the installed uninstaller silently and waits for the copy of itself it hands the work to.
 bool RunUninstaller();
 
+// Waits until no process runs a program file of that name (e.g. L"Ostrel.exe").
+bool WaitUntilNotRunning(const wchar_t* exeName, DWORD timeoutMs);
+
 bool KeyExists(HKEY root, const wchar_t* path);
 // A string value (REG_SZ or REG_EXPAND_SZ, not expanded); empty when missing.
 CStringW RegString(HKEY root, const wchar_t* path, const wchar_t* value);

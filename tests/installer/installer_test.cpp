@@ -42,8 +42,8 @@ CStringW ClassKey(const CLSID& clsid) {
     return CStringW(L"SOFTWARE\\Classes\\CLSID\\") + text;
 }
 
-// The visible top-level window of the process with the title; other windows of the program may
-// carry the same title while hidden.
+// The visible top-level window with the title, of the process or (processId 0) of any; other
+// windows of the program may carry the same title while hidden.
 HWND VisibleWindow(const wchar_t* title, DWORD processId) {
     struct Search {
         const wchar_t* title;
@@ -57,7 +57,9 @@ HWND VisibleWindow(const wchar_t* title, DWORD processId) {
             ::GetWindowThreadProcessId(window, &owner);
             wchar_t text[128] = {};
             ::GetWindowTextW(window, text, 128);
-            if (owner != s->processId || !::IsWindowVisible(window) || wcscmp(text, s->title) != 0) return TRUE;
+            if ((s->processId && owner != s->processId) || !::IsWindowVisible(window) || wcscmp(text, s->title) != 0) {
+                return TRUE;
+            }
             s->found = window;
             return FALSE;
         },
@@ -183,6 +185,43 @@ TEST(Installer, SilentInstallLaysDownFilesKeysRegistrationLinksAndPanelEntry) {
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString")
                   .CompareNoCase(L"\"" + Program(L"Uninstall.exe") + L"\" /S"),
               0);
+}
+
+// A button of a wizard page in the setup program's window, by its text.
+HWND WizardButton(HWND wizard, const wchar_t* text) {
+    HWND button = ::FindWindowExW(wizard, nullptr, L"Button", text);
+    return button && ::IsWindowVisible(button) && ::IsWindowEnabled(button) ? button : nullptr;
+}
+
+TEST(Installer, InteractiveInstallRunsThroughItsPagesAndOpensTheProgram) {
+    EnsureUninstalled();
+    wchar_t setupPath[1024] = {};
+    ASSERT_TRUE(::GetEnvironmentVariableW(L"OSTREL_SETUP", setupPath, 1024));
+    testsupport::ChildProcess setup(L"\"" + CStringW(setupPath) + L"\"");
+    ASSERT_TRUE(setup.Started());
+    HWND wizard = nullptr;
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return (wizard = VisibleWindow(L"Ostrel Setup", setup.Id())) != nullptr; },
+                                       30000));
+    HWND install = nullptr;
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return (install = WizardButton(wizard, L"&Install")) != nullptr; }, 15000));
+    ::PostMessageW(install, BM_CLICK, 0, 0);
+    HWND finish = nullptr;
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return (finish = WizardButton(wizard, L"&Finish")) != nullptr; }, 120000))
+        << "the installation did not reach its last page";
+    EXPECT_TRUE(FileExists(Program(L"Ostrel.exe")));
+    EXPECT_TRUE(FileExists(StartMenuLink(L"Ostrel Settings")));
+
+    // The last page offers to open the settings window, ticked.
+    ::PostMessageW(finish, BM_CLICK, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(setup.WaitExit(30000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(testsupport::WaitUntil([] { return VisibleWindow(L"Ostrel Settings", 0) != nullptr; }, 60000))
+        << "the finish page did not open the program";
+    testsupport::ChildProcess halt(L"\"" + Program(L"Ostrel.exe") + L"\" /halt");
+    EXPECT_TRUE(halt.WaitExit(15000));
+    // Ended, not only closing: a start meanwhile would hand its request to the ending instance.
+    EXPECT_TRUE(WaitUntilNotRunning(L"Ostrel.exe", 15000));
 }
 
 TEST(Installer, InstalledProgramStartsAndShowsTheSamplePages) {
