@@ -141,7 +141,17 @@ Section "Ostrel" SecMain
   !insertmacro OstrelRegisterSampleApps
 !ifdef OSTREL_HAS_QORUTILS
   WriteRegStr HKLM "${SHARED_DLLS_KEY}" "QorUtils.dll" "$INSTDIR\QorUtils.dll"
+  ; The stand-in utility library reports this laptop model; a model chosen before is kept.
+  ClearErrors
+  ReadRegDWORD $0 HKLM "Software\Quor Corporation\Shared Info\QorUtils" "MachineID"
+  IfErrors 0 +2
+    WriteRegDWORD HKLM "Software\Quor Corporation\Shared Info\QorUtils" "MachineID" 0
 !endif
+  ; The sample keyboard's stand-in backlight starts on, unless someone has set it already.
+  ClearErrors
+  ReadRegDWORD $0 HKCU "Software\Quor Corporation\Ostrel\SampleHardware\Keyboard" "Backlight"
+  IfErrors 0 +2
+    WriteRegDWORD HKCU "Software\Quor Corporation\Ostrel\SampleHardware\Keyboard" "Backlight" 1
 
   ; The settings service: type library, proxy and classes; its local-server classes point at
   ; SettoryHost.exe beside the DLL.

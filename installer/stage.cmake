@@ -61,6 +61,8 @@ file(COPY ${registrations} DESTINATION "${DATA}")
 # The sample charger's stand-in hardware accepts charge limits from 60 percent up; below that its
 # option fails and the page rolls the apply back.
 file(WRITE "${DATA}/SampleDevices/charge-minimum" "60")
+# The sample charger starts plugged in.
+file(WRITE "${DATA}/SampleDevices/charger" "1")
 
 # ---- File lists for the NSIS script -----------------------------------------------------------
 function(nsis_path out path)

@@ -8,7 +8,8 @@ bash tools/setup-packages.sh
 . tools/env.sh
 ostrel_wine_boot
 ostrel_configure_build
-bash tools/install-prefix.sh
+# What a person runs is what the setup program installs.
+"$OSTREL_WINE" "$BUILD_DIR/OstrelSetup.exe" /S >/dev/null 2>&1 </dev/null
 
 program='C:\Program Files\Quor\Ostrel\Ostrel.exe'
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then

@@ -62,7 +62,7 @@ shoot() {
 start_display 1024 768
 ostrel_wine_boot
 ostrel_configure_build
-bash tools/install-prefix.sh >/dev/null
+"$OSTREL_WINE" "$BUILD_DIR/OstrelSetup.exe" /S >/dev/null 2>&1 </dev/null
 wineserver -k 2>/dev/null || true
 stop_display
 
