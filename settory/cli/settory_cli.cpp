@@ -292,8 +292,15 @@ int wmain(int argc, wchar_t** argv) {
     // watch needs a listener of its own: the shared server does not tell its own clients of its saves.
     bool inproc = args.inproc || args.command == L"watch";
     base::ComPtr<ISettory2> settory;
-    HRESULT hr = ::CoCreateInstance(CLSID_CSettory, nullptr, inproc ? CLSCTX_INPROC_SERVER : CLSCTX_LOCAL_SERVER,
-                                    IID_ISettory2, settory.PutVoid());
+    HRESULT hr = E_FAIL;
+    // A host process that is just ending (its last client left a moment ago) can refuse the
+    // activation; a new one is started on a later try.
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        hr = ::CoCreateInstance(CLSID_CSettory, nullptr, inproc ? CLSCTX_INPROC_SERVER : CLSCTX_LOCAL_SERVER,
+                                IID_ISettory2, settory.PutVoid());
+        if (SUCCEEDED(hr) || inproc) break;
+        ::Sleep(500);
+    }
     if (FAILED(hr)) return Fail(kUnavailable, L"the settings service is not available (is Settory.dll registered?)");
     Cli cli(settory);
     if (args.command == L"get") return cli.Get(args.words);
