@@ -24,6 +24,16 @@ CStringW StatusName(HMODULE plugin, int id) {
     if (text.IsEmpty()) text.LoadString(base::CurrentResourceModule(), static_cast<UINT>(id));
     return text;
 }
+// The status column of a row: the text with the status type as its image.
+void SetStatusCell(HWND list, int row, wchar_t* text, unsigned type) {
+    LVITEMW value = {};
+    value.mask = LVIF_TEXT | LVIF_IMAGE;
+    value.iItem = row;
+    value.iSubItem = 1;
+    value.pszText = text;
+    value.iImage = static_cast<int>(type);
+    ::SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&value));
+}
 }  // namespace
 
 DWORD WINAPI COSLStatusInfo::RefreshThread(void* parameter) {
@@ -122,13 +132,7 @@ void COSLStatusInfo::GatherItem(CPluginRegisteredApplication* entry, StatusItem*
     int index = static_cast<int>(::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row)));
     if (category == 0) ::EnableWindow(list, TRUE);
     if (index < 0 || got != 0) return;
-    LVITEMW value = {};
-    value.mask = LVIF_TEXT | LVIF_IMAGE;
-    value.iItem = index;
-    value.iSubItem = 1;
-    value.pszText = text;
-    value.iImage = static_cast<int>(type);
-    ::SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&value));
+    SetStatusCell(list, index, text, type);
     ++m_nRowCounters[category];
 }
 
@@ -216,12 +220,6 @@ void COSLStatusInfo::UpdateRow(StatusItem* item, const CStringW& name) {
     find.psz = name;
     int row = static_cast<int>(::SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
     if (row < 0) return;
-    LVITEMW value = {};
-    value.mask = LVIF_TEXT | LVIF_IMAGE;
-    value.iItem = row;
-    value.iSubItem = 1;
-    value.pszText = text;
-    value.iImage = static_cast<int>(type);
-    ::SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&value));
+    SetStatusCell(list, row, text, type);
     ::InvalidateRect(list, nullptr, TRUE);
 }
