@@ -25,6 +25,23 @@ private:
     SECURITY_ATTRIBUTES attributes_;
 };
 
+// A machine-wide counter in a named section, reachable by everyone. Reads 0 and counts nothing when the
+// section could not be made.
+class CNamedCounter {
+public:
+    explicit CNamedCounter(const wchar_t* name);
+    CNamedCounter(const CNamedCounter&) = delete;
+    CNamedCounter& operator=(const CNamedCounter&) = delete;
+    ~CNamedCounter();
+    bool Available() const noexcept { return view_ != nullptr; }
+    LONG Current() const noexcept { return view_ ? ::InterlockedCompareExchange(view_, 0, 0) : 0; }
+    LONG Advance() noexcept { return view_ ? ::InterlockedIncrement(view_) : 0; }
+
+private:
+    base::UniqueHandle mapping_;
+    volatile LONG* view_ = nullptr;
+};
+
 // Creates or opens a manual-reset event, initially clear, reachable by everyone.
 base::UniqueHandle CreateOpenEvent(const wchar_t* name);
 

@@ -11,26 +11,9 @@
 namespace settory {
 namespace {
 
-class GenerationSection {
-public:
-    GenerationSection() {
-        OpenToAll security;
-        mapping_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, security.Attributes(), PAGE_READWRITE, 0,
-                                            sizeof(LONG), kReloadGenerationName));
-        if (mapping_) view_ = static_cast<volatile LONG*>(::MapViewOfFile(mapping_.get(), FILE_MAP_WRITE, 0, 0, 0));
-    }
-    bool Available() const noexcept { return view_ != nullptr; }
-    LONG Current() const noexcept { return view_ ? ::InterlockedCompareExchange(view_, 0, 0) : 0; }
-    LONG Advance() noexcept { return view_ ? ::InterlockedIncrement(view_) : 0; }
-
-private:
-    base::UniqueHandle mapping_;
-    volatile LONG* view_ = nullptr;
-};
-
 struct ListenerState {
     base::CriticalSection lock;
-    GenerationSection generation;
+    CNamedCounter generation{kReloadGenerationName};
     // The self-signal: saves of this process not yet seen by its listener, by generation.
     bool selfSignal = false;
     std::set<LONG> ownGenerations;

@@ -2,6 +2,10 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
 #include "settory/identity.h"
 #include "settory/machine_id.h"
 #include "settory/model_config.h"
@@ -37,6 +41,9 @@ struct ProcessStores {
     std::map<std::wstring, std::unique_ptr<CCurrentSetting>> perUser;
     std::set<std::pair<std::wstring, int>> changeEvents;
     bool reloadNeeded = false;
+    // Event marks made since the last save, in order: a reload from disk drops them from the documents,
+    // so they are made again afterwards until a save has written them.
+    std::vector<std::tuple<std::wstring, int, std::wstring>> unsavedMarks;
 };
 
 // Deliberately never destroyed at process exit: the DOM objects it holds belong to a DLL that may
@@ -56,6 +63,13 @@ void NoteWriteForReload(const wchar_t* classId, int settingId) {
     ProcessStores& s = Stores();
     base::CriticalSectionLock lock(s.stateLock);
     if (!s.reloadNeeded && s.changeEvents.count({classId, settingId})) s.reloadNeeded = true;
+}
+
+// Counts every save of a current-settings file by any process, so a store can tell that its file was
+// saved since it read it. Never destroyed, like the stores.
+CNamedCounter& SaveCounter() {
+    static CNamedCounter* counter = new CNamedCounter(L"Global\\CurrentSettingSaveCount");
+    return *counter;
 }
 
 CDefaultSetting* DefaultStore() {
@@ -229,7 +243,34 @@ bool CCurrentSetting::CreateEmpty() {
     return SetAttribute(Root(), L"MachineID", machine);
 }
 
+bool CCurrentSetting::FileStamp::operator==(const FileStamp& other) const noexcept {
+    return saves == other.saves && present == other.present && ::CompareFileTime(&written, &other.written) == 0 && size == other.size &&
+           index == other.index;
+}
+
+CCurrentSetting::FileStamp CCurrentSetting::StampOf(const CStringW& path) {
+    FileStamp stamp;
+    stamp.saves = SaveCounter().Current();
+    base::UniqueFile file(::CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!file || !::GetFileInformationByHandle(file.get(), &info)) return stamp;
+    stamp.present = true;
+    stamp.written = info.ftLastWriteTime;
+    stamp.size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.index = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return stamp;
+}
+
+bool CCurrentSetting::RefreshIfChangedOnDisk(bool* reloaded) {
+    if (StampOf(path_) == stamp_) return true;
+    if (reloaded) *reloaded = true;
+    return Reload();
+}
+
 int CCurrentSetting::LoadFile() {
+    // Taken before reading: a file replaced during the load then counts as changed at the next check.
+    stamp_ = StampOf(path_);
     if (Initialise() != kXmlOk) return kNotLoaded;
     if (::GetFileAttributesW(path_) != INVALID_FILE_ATTRIBUTES) {
         (void)SetSchema(CurrentSchemaPath());
@@ -275,7 +316,10 @@ bool CCurrentSetting::SaveFile() {
         keptAside_ = candidate;
     }
     unreadableOnDisk_ = false;
-    return Save(path_) == kXmlOk;
+    if (Save(path_) != kXmlOk) return false;
+    SaveCounter().Advance();
+    stamp_ = StampOf(path_);
+    return true;
 }
 
 bool CCurrentSetting::GetValue(const wchar_t* classId, int settingId, VARIANT* value) const {
@@ -381,14 +425,35 @@ void QueueWrite(PendingList& pending, const wchar_t* classId, int settingId, con
     pending.push_back(PendingWrite{CStringW(classId), settingId, CStringW(text)});
 }
 
+static int MarkStore(const wchar_t* classId, int settingId, const wchar_t* mark, bool remember);
+
+// After a reload from disk, with the write mutex held.
+static void MakeUnsavedMarksAgain() {
+    std::vector<std::tuple<std::wstring, int, std::wstring>> marks;
+    {
+        ProcessStores& s = Stores();
+        base::CriticalSectionLock lock(s.stateLock);
+        marks = s.unsavedMarks;
+    }
+    for (const auto& mark : marks) {
+        (void)MarkStore(std::get<0>(mark).c_str(), std::get<1>(mark), std::get<2>(mark).c_str(), false);
+    }
+}
+
+// Reloads both current stores from disk and makes this process's unsaved event marks again.
+static bool ReloadCurrentStores() {
+    bool ok = true;
+    if (CCurrentSetting* all = AllUsersStore(false)) ok = all->Reload() && ok;
+    if (PerUserManagerExists()) ok = PerUserStore()->Reload() && ok;
+    MakeUnsavedMarksAgain();
+    return ok;
+}
+
 int Reload() {
     if (!DefaultFilesExist()) return kNoDefaultFiles;
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;
-    bool ok = true;
-    if (CCurrentSetting* all = AllUsersStore(false)) ok = all->Reload() && ok;
-    if (PerUserManagerExists()) ok = PerUserStore()->Reload() && ok;
-    return ok ? kOk : kFailed;
+    return ReloadCurrentStores() ? kOk : kFailed;
 }
 
 int UpdateCurrentSetting(PendingList& pending) {
@@ -400,6 +465,18 @@ int UpdateCurrentSetting(PendingList& pending) {
     if (!DefaultFilesExist()) return kNoDefaultFiles;
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;
+
+    // Another process may have saved since this one last read the files, and not every save makes
+    // the others reload. The whole document is written back, so without taking in their values first
+    // this save would put older ones over them, and a write equal to a stale value would be dropped.
+    bool refreshed = false;
+    if (CCurrentSetting* all = AllUsersStore(false)) {
+        if (!all->RefreshIfChangedOnDisk(&refreshed)) return kFailed;
+    }
+    if (PerUserManagerExists()) {
+        if (!PerUserStore()->RefreshIfChangedOnDisk(&refreshed)) return kFailed;
+    }
+    if (refreshed) MakeUnsavedMarksAgain();
 
     for (const PendingWrite& write : pending) {
         if (!IsWellFormedClassId(write.classId) || write.text.GetLength() > kMaxStoredValueChars) continue;
@@ -419,6 +496,11 @@ int UpdateCurrentSetting(PendingList& pending) {
         EnsurePerUserFolder();
         if (!PerUserStore()->SaveFile()) return kFailed;
     }
+    {
+        ProcessStores& saved = Stores();
+        base::CriticalSectionLock lock(saved.stateLock);
+        saved.unsavedMarks.clear();
+    }
 
     ProcessStores& s = Stores();
     bool signal = false;
@@ -436,13 +518,10 @@ int UpdateCurrentSetting(PendingList& pending) {
 int ReloadForPeer() {
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;
-    bool ok = true;
-    if (CCurrentSetting* all = AllUsersStore(false)) ok = all->Reload() && ok;
-    if (PerUserManagerExists()) ok = PerUserStore()->Reload() && ok;
-    return ok ? kOk : kFailed;
+    return ReloadCurrentStores() ? kOk : kFailed;
 }
 
-static int Mark(const wchar_t* classId, int settingId, const wchar_t* mark) {
+static int MarkStore(const wchar_t* classId, int settingId, const wchar_t* mark, bool remember) {
     if (!IsWellFormedClassId(classId)) return kBadClassId;
     CDefaultSetting* defaults = DefaultStore();
     if (!defaults) return kFailed;
@@ -451,7 +530,21 @@ static int Mark(const wchar_t* classId, int settingId, const wchar_t* mark) {
     CCurrentSetting* store = StoreForKind(allUser);
     if (!store) return kFailed;
     bool changed = store->MarkForEvents(classId, settingId, allUser != 0, mark, *defaults);
+    if (changed && remember) {
+        ProcessStores& s = Stores();
+        base::CriticalSectionLock lock(s.stateLock);
+        // Only the latest mark of a setting counts; the list stays as long as the settings marked.
+        auto& marks = s.unsavedMarks;
+        marks.erase(std::remove_if(marks.begin(), marks.end(),
+                                   [&](const auto& m) { return std::get<1>(m) == settingId && std::get<0>(m) == classId; }),
+                    marks.end());
+        marks.emplace_back(classId, settingId, mark);
+    }
     return (allUser && !changed) ? kFailed : kOk;
+}
+
+static int Mark(const wchar_t* classId, int settingId, const wchar_t* mark) {
+    return MarkStore(classId, settingId, mark, true);
 }
 
 int RegisterSettingChangeEvent(const wchar_t* classId, int settingId) {

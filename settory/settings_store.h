@@ -86,6 +86,9 @@ public:
     bool SetValue(const wchar_t* classId, int settingId, bool allUser, const wchar_t* text);
     bool MarkForEvents(const wchar_t* classId, int settingId, bool allUser, const wchar_t* mark,
                        const CDefaultSetting& defaults);
+    // Reloads when the file on disk is no longer the one this store last loaded or saved: another
+    // process saved it meanwhile; *reloaded is then set. False when that reload failed.
+    [[nodiscard]] bool RefreshIfChangedOnDisk(bool* reloaded = nullptr);
     const CStringW& Path() const noexcept { return path_; }
     // The name the unreadable file was moved to before the first save replaced it; empty when none.
     const CStringW& KeptAside() const noexcept { return keptAside_; }
@@ -95,7 +98,22 @@ private:
     bool CreateItem(const wchar_t* classId, int settingId, bool allUser, const wchar_t* eventText,
                     const wchar_t* text);
 
+    // What identifies one version of the file: the machine-wide count of saves made through the
+    // service, and for writers outside it the file's write time, size and file index (a save renames a
+    // new file over it). Write times are coarse, so the count is what tells quick saves apart. Read
+    // with the write mutex held.
+    struct FileStamp {
+        LONG saves = 0;
+        bool present = false;
+        FILETIME written = {};
+        ULONGLONG size = 0;
+        ULONGLONG index = 0;
+        bool operator==(const FileStamp& other) const noexcept;
+    };
+    static FileStamp StampOf(const CStringW& path);
+
     CStringW path_;
+    FileStamp stamp_;
     bool unreadableOnDisk_ = false;
     CStringW keptAside_;
 };

@@ -508,15 +508,6 @@ CStringW ReadByProbe(const wchar_t* context, const wchar_t* cls, int id, const C
     return CStringW(std::wstring(text.begin(), text.end()));
 }
 
-int HostProcesses() {
-    base::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry = {sizeof(entry)};
-    int count = 0;
-    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
-        if (_wcsicmp(entry.szExeFile, L"SettoryHost.exe") == 0) ++count;
-    }
-    return count;
-}
 
 TEST(SettoryLocalServer, ClientProcessesShareOneServerAndItsStores_AndTheServerEndsByItself) {
     // A host left from another test would carry that test's environment.

@@ -1,6 +1,9 @@
 #include "settory/settory_fixture.h"
 
 #include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <vector>
 
 namespace settorytest {
 
@@ -112,5 +115,35 @@ int CountFiles(const CStringW& folder, const wchar_t* pattern) {
     }
     return count;
 }
+
+namespace {
+
+std::vector<DWORD> ProcessIds(const wchar_t* exeName) {
+    std::vector<DWORD> ids;
+    base::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32W entry = {sizeof(entry)};
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+        if (_wcsicmp(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
+    }
+    return ids;
+}
+
+}  // namespace
+
+int HostProcesses() { return static_cast<int>(ProcessIds(L"SettoryHost.exe").size()); }
+
+int KillProcessesNamed(const wchar_t* exeName) {
+    int killed = 0;
+    for (DWORD id : ProcessIds(exeName)) {
+        base::UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+        if (!process || !::TerminateProcess(process.get(), 1)) continue;
+        ::WaitForSingleObject(process.get(), 5000);
+        ++killed;
+    }
+    return killed;
+}
+
+int KillHostProcesses() { return KillProcessesNamed(L"SettoryHost.exe"); }
 
 }  // namespace settorytest

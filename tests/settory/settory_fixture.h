@@ -85,6 +85,12 @@ private:
     MachineIdScope machine_{0};
 };
 
+// The running out-of-process hosts of the service, and killing them all (the count killed).
+int HostProcesses();
+int KillHostProcesses();
+// Kills every process of that executable name; the count killed.
+int KillProcessesNamed(const wchar_t* exeName);
+
 // Counts files in folder matching pattern.
 int CountFiles(const CStringW& folder, const wchar_t* pattern);
 

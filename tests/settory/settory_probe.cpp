@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 #include "Settory_h.h"
 #include "base/com_ptr.h"
@@ -123,6 +124,86 @@ int LoadReadUnload(wchar_t** argv) {
     return ::FreeLibrary(dll) ? 0 : 112;
 }
 
+// writer-many <inproc|local> <classId> <tag> <count> <start event> <done event> <first setting id>
+// Waits for the start event, then makes <count> changes: each sets the writer's own all-users setting
+// (first id + tag), its own per-user setting (first id + 20 + tag) and the two shared ones (first id +
+// 40 all-users, + 41 per-user) to "<tag>:<n>" and updates. A failed call is tried again a few times;
+// exit code 0 when every change was saved, otherwise the failing result.
+int WriteMany(wchar_t** argv) {
+    base::ComPtr<ISettory> settory;
+    if (FAILED(::CoCreateInstance(CLSID_CSettory, nullptr, Context(argv[2]), IID_ISettory, settory.PutVoid()))) {
+        return 105;
+    }
+    const wchar_t* classId = argv[3];
+    int tag = _wtoi(argv[4]);
+    int count = _wtoi(argv[5]);
+    base::UniqueHandle start = OpenNamedEvent(argv[6]);
+    base::UniqueHandle done = OpenNamedEvent(argv[7]);
+    int first = _wtoi(argv[8]);
+    if (!start || !done) return 106;
+    if (::WaitForSingleObject(start.get(), 60000) != WAIT_OBJECT_0) return 113;
+    const int ids[] = {first + tag, first + 20 + tag, first + 40, first + 41};
+    for (int n = 0; n < count; ++n) {
+        std::wstring text = std::to_wstring(tag) + L":" + std::to_wstring(n);
+        HRESULT hr = E_FAIL;
+        for (int attempt = 0; attempt < 5 && hr != S_OK; ++attempt) {
+            hr = S_OK;
+            for (int id : ids) {
+                HRESULT set = settory->SetCurrentValueEx(classId, id, text.c_str());
+                if (set != S_OK) hr = set;
+            }
+            if (hr == S_OK) hr = settory->UpdateCurrentSetting();
+        }
+        if (hr != S_OK) return static_cast<int>(hr);
+    }
+    ::SetEvent(done.get());
+    return 0;
+}
+
+// reader-loop <classId> <writers> <stop event> <report file> <first setting id> <inproc|local>
+// Reloads and reads every writer's all-users and per-user setting until the stop event. Each value
+// must be its writer's "<tag>:<n>" (or the default) with n never going back. The report file gets
+// "<rounds> <violations>" and the first bad value seen; the exit code is the number of violations.
+int ReadLoop(wchar_t** argv) {
+    base::ComPtr<ISettory> settory;
+    if (FAILED(::CoCreateInstance(CLSID_CSettory, nullptr, Context(argv[7]), IID_ISettory, settory.PutVoid()))) {
+        return 105;
+    }
+    const wchar_t* classId = argv[2];
+    int writers = _wtoi(argv[3]);
+    base::UniqueHandle stop = OpenNamedEvent(argv[4]);
+    const wchar_t* report = argv[5];
+    int first = _wtoi(argv[6]);
+    if (!stop || writers <= 0 || writers > 20) return 106;
+    std::vector<int> lastSeen(static_cast<size_t>(writers) * 2, -1);
+    int rounds = 0;
+    int violations = 0;
+    std::wstring firstBad;
+    while (::WaitForSingleObject(stop.get(), 0) == WAIT_TIMEOUT) {
+        settory->Reload();
+        for (int tag = 0; tag < writers; ++tag) {
+            for (int scope = 0; scope < 2; ++scope) {
+                wchar_t value[SETTORY_VALUE_CAPACITY] = {};
+                if (settory->GetCurrentValueEx(classId, first + scope * 20 + tag, value) != S_OK) continue;
+                if (wcscmp(value, L"default") == 0) continue;
+                const wchar_t* colon = wcschr(value, L':');
+                int& last = lastSeen[static_cast<size_t>(tag * 2 + scope)];
+                int n = colon ? _wtoi(colon + 1) : -1;
+                if (!colon || _wtoi(value) != tag || n < last) {
+                    if (firstBad.empty()) firstBad = value;
+                    ++violations;
+                    continue;
+                }
+                last = n;
+            }
+        }
+        ++rounds;
+    }
+    std::wstring line = std::to_wstring(rounds) + L" " + std::to_wstring(violations) + L" " + firstBad;
+    WriteFileText(report, line.c_str());
+    return violations;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -137,11 +218,14 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"listen" && argc == 8) return Listen(argv);
     if (command == L"unload" && argc == 5) return LoadReadUnload(argv);
 
-    if (command == L"writer-loop" && argc == 6) {
-        // writer-loop <classId> <settingId> <first value> <ready event>
+    if (command == L"writer-many" && argc == 9) return WriteMany(argv);
+    if (command == L"reader-loop" && argc == 8) return ReadLoop(argv);
+
+    if (command == L"writer-loop" && (argc == 6 || argc == 7)) {
+        // writer-loop <classId> <settingId> <first value> <ready event> [inproc|local]
         base::ComPtr<ISettory> settory;
-        if (FAILED(::CoCreateInstance(CLSID_CSettory, nullptr, CLSCTX_INPROC_SERVER, IID_ISettory,
-                                      settory.PutVoid()))) {
+        if (FAILED(::CoCreateInstance(CLSID_CSettory, nullptr, argc == 7 ? Context(argv[6]) : CLSCTX_INPROC_SERVER,
+                                      IID_ISettory, settory.PutVoid()))) {
             return 104;
         }
         base::UniqueHandle ready = OpenNamedEvent(argv[5]);
