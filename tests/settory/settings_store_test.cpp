@@ -361,3 +361,35 @@ TEST_F(StoreTest, Reload_IsAnnouncedOnlyForSettingsListedWithEvents) {
 }
 
 }  // namespace
+
+namespace {
+
+// Another writer replacing the file between this process's read and its next save, as a process that
+// saved a setting not listed for events does: its values stay, and so does a mark not saved yet.
+TEST_F(StoreTest, FileSavedElsewhereSinceTheLastRead_IsTakenInBeforeTheNextSave) {
+    ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"11"));
+    ASSERT_EQ(kOk, service::RegisterSettingChangeEvent(kClassA, kShadowed));
+    data.WriteAllUsers(CurrentXml(
+        "<Class ClassID=\"A0000000-0000-4000-8000-00000000000A\">"
+        "<Item SettingID=\"1\" bAllUser=\"1\" bEvent=\"0\"><SettingData>from elsewhere</SettingData></Item>"
+        "<Item SettingID=\"3\" bAllUser=\"1\" bEvent=\"0\"><SettingData>6</SettingData></Item></Class>"));
+
+    // Equal to what this process last saw for setting 1, but not to what the file holds now.
+    EXPECT_EQ(kOk, Write(kClassA, kEventListed, L"7"));
+    FromDisk();
+    EXPECT_EQ(L"from elsewhere", Current(kClassA, kAllUsersInt)) << "the other writer's value is kept";
+    EXPECT_EQ(L"7", Current(kClassA, kEventListed));
+    std::string text = testsupport::ReadTextFile(data.AllUsersFile());
+    EXPECT_NE(std::string::npos, text.find("SettingID=\"9\" bAllUser=\"1\" bEvent=\"1\"")) << text;
+
+    // An equal write after the other writer's change is no longer dropped.
+    ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"11"));
+    data.WriteAllUsers(CurrentXml(
+        "<Class ClassID=\"A0000000-0000-4000-8000-00000000000A\">"
+        "<Item SettingID=\"1\" bAllUser=\"1\" bEvent=\"0\"><SettingData>12</SettingData></Item></Class>"));
+    ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"11"));
+    FromDisk();
+    EXPECT_EQ(L"11", Current(kClassA, kAllUsersInt));
+}
+
+}  // namespace
