@@ -193,6 +193,73 @@ TEST_F(OstrelProcess, MalformedOpenRequestsFromOtherProcessesAreIgnored) {
     EXPECT_STREQ(shownBefore, ShownTitle(SettingsWindow()));
 }
 
+// A large request from another process: only the payload's own bytes are read, whatever follows them.
+TEST_F(OstrelWithPlugin, OversizedOpenRequestsAreReadOnlyAsFarAsThePayloadAndLaterRequestsWork) {
+    ChildProcess* first = StartInstance(L"/CLD:AAAAAAAA-0000-0000-0000-000000000002");
+    HWND window = MessageWindow();
+    ASSERT_NE(nullptr, window);
+    HWND dialog = SettingsWindow();
+    ASSERT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Display tools"; }, kTimeout));
+
+    // A megabyte without a terminator in the class id field: an empty id, which changes nothing.
+    std::vector<wchar_t> junk(512 * 1024, L'Z');
+    COPYDATASTRUCT huge = {ostrel::REQ_OPEN_MAIN, static_cast<DWORD>(junk.size() * sizeof(wchar_t)), junk.data()};
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&huge), SMTO_BLOCK, kTimeout,
+                                      &result));
+    // A megabyte of another request code.
+    COPYDATASTRUCT hugeUnknown = {0xFFFFFFFFu, huge.cbData, junk.data()};
+    EXPECT_TRUE(::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&hugeUnknown), SMTO_BLOCK,
+                                      kTimeout, &result));
+    EXPECT_FALSE(first->WaitExit(0));
+    EXPECT_EQ(1, CountTopLevel(settingsCaption_));
+    EXPECT_STREQ(L"Display tools", ShownTitle(dialog));
+
+    // A well-formed id in front of a megabyte of junk is a request like any other.
+    const wchar_t alpha[] = L"AAAAAAAA-0000-0000-0000-000000000001";
+    std::copy(alpha, alpha + ARRAYSIZE(alpha), junk.begin());
+    EXPECT_TRUE(::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&huge), SMTO_BLOCK, kTimeout,
+                                      &result));
+    EXPECT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Alpha page"; }, kTimeout));
+
+    // And a proper request afterwards is still answered.
+    EXPECT_TRUE(ostrel::SendOpenRequest(window, ostrel::REQ_OPEN_MAIN, L"AAAAAAAA-0000-0000-0000-000000000002"));
+    EXPECT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Display tools"; }, kTimeout));
+    EXPECT_EQ(1, CountTopLevel(L"OSL Main Message window"));
+}
+
+// Command lines with every switch at once, garbage and a huge argument: each start either ends by
+// itself or runs as a normal instance that /halt ends, and a plain start afterwards works.
+TEST_F(OstrelProcess, HostileCommandLinesEndOrRunAndAPlainStartWorksAfterwards) {
+    // Every switch at once: the shutdown request comes first and nothing starts.
+    EXPECT_EQ(0u, RunToEnd(L"/halt -haltAll /Install -UnInstall /OSL -PMX /CLD:AAAAAAAA-0000-0000-0000-000000000002 "
+                           L"-Embedding /Automation"));
+    EXPECT_FALSE(InstanceRunning());
+
+    CStringW hugeId = L"/CLD:" + CStringW(L'A', 20000);
+    CStringW hugeWord = L"\"" + CStringW(L'x', 8000) + L" \\\" /CLD:";
+    const CStringW runs[] = {
+        L"garbage \"unterminated /CLD: -- / // ^%PATH%\t \\\\server\\x",
+        L"-cld:\"\" /CLD:/CLD: /OSL\"",
+        hugeId + L" " + hugeWord,
+    };
+    for (const CStringW& arguments : runs) {
+        ChildProcess instance(OstrelCommand(arguments));
+        ASSERT_TRUE(instance.Started());
+        ASSERT_TRUE(WaitUntil([&] { return SettingsWindow() != nullptr; }, kTimeout)) << arguments.Left(60).GetString();
+        // A second hostile start while it runs hands over and ends.
+        EXPECT_EQ(0u, RunToEnd(hugeId + L" /PMX /OSL garbage"));
+        EXPECT_EQ(1, CountTopLevel(settingsCaption_));
+        EXPECT_EQ(0u, RunToEnd(L"/halt"));
+        EXPECT_TRUE(instance.WaitExit(kTimeout)) << arguments.Left(60).GetString();
+        ASSERT_TRUE(WaitUntil([] { return !InstanceRunning(); }, kTimeout));
+    }
+
+    StartInstance();
+    EXPECT_NE(nullptr, MessageWindow());
+    EXPECT_TRUE(WaitUntil([&] { return !ShownTitle(SettingsWindow()).IsEmpty(); }, kTimeout));
+}
+
 class StartMenuLinks : public OstrelProcess {
 protected:
     CStringW LinkPath(const CStringW& name) {
