@@ -98,7 +98,7 @@ public:
     long Get(VARIANT&) override { throw Throws(); }
 };
 
-// Every call of the host that reaches plug-in code throws.
+// Every call of the host that reaches plug-in code throws, except the one that lets the page be listed.
 class ThrowingPage : public PluginClass {
 public:
     ThrowingPage() : PluginClass(HOSTILE_THROWING_NAME, HOSTILE_THROWING_NAME, HOSTILE_IDD, HOSTILE_THROWING_ID) {
@@ -108,18 +108,18 @@ public:
     }
     long InitClass() override { throw Throws(); }
     long DefWindowProcW(UINT, WPARAM, LPARAM) override { throw Throws(); }
-    bool CanShow() override { throw Throws(); }
+    bool CanShow() override { return true; }
 };
 
 // Strings that are not there, a resource module that is not there, an empty class id, and a dialog
-// template the plug-in does not have: the page has no view.
+// template the plug-in does not have; whether it can be shown is answered by a throw.
 class EmptyPage : public PluginClass {
 public:
     EmptyPage() : PluginClass(60000, 60001, 4321, L"") {
         SetResPath(L"C:\\nowhere\\missing.dll");
         SetIcon(77);
     }
-    bool CanShow() override { return true; }
+    bool CanShow() override { throw Throws(); }
 };
 
 class QuietPage : public PluginClass {
