@@ -18,6 +18,8 @@ HWND FindDialogByCaption(const wchar_t* caption) {
 }  // namespace ostrel
 
 namespace {
+constexpr UINT kHandOverTimeoutMs = 5000;
+
 void RaiseDialog(HWND dialog, bool fully) {
     ::ShowWindow(dialog, SW_RESTORE);
     ::SetForegroundWindow(dialog);
@@ -93,7 +95,11 @@ void COSLApp::HandOver(const CCommandLineInfoCustom& info) {
     m_request.cbData = ostrel::kRequestPayloadBytes;
     m_request.lpData = &m_payload;
     if (::IsWindow(messageWindow)) {
-        ::SendMessageW(messageWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&m_request));
+        // Bounded: the running instance's main thread may be busy completing a plug-in, and a start
+        // must not wait on it for as long as the plug-in takes.
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(messageWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&m_request),
+                              SMTO_BLOCK | SMTO_ABORTIFHUNG, kHandOverTimeoutMs, &result);
     }
     ::Sleep(500);  // the running instance opens its window on another thread; give it that moment
     if (HWND dialog = ostrel::FindDialogByCaption(caption)) RaiseDialog(dialog, true);

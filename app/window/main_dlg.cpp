@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <set>
+
+#include "base/handles.h"
 #include "base/resource_module.h"
 #include "catalogue/registered_application.h"
 #include "core/about_dlg.h"
@@ -9,6 +12,33 @@
 #include "resource.h"
 #include "window/scroll_view.h"
 #include "window/tab_dialog.h"
+
+namespace {
+// The class ids handed to PostSelectClass that no window has taken yet. Any process on the desktop can
+// post the selection message, so its lParam is followed only when it is one of these.
+struct PendingSelections {
+    base::CriticalSection lock;
+    std::set<CStringW*> copies;
+};
+
+PendingSelections& Pending() {
+    static PendingSelections* pending = new PendingSelections();
+    return *pending;
+}
+
+void AddPending(CStringW* copy) {
+    PendingSelections& p = Pending();
+    base::CriticalSectionLock hold(p.lock);
+    p.copies.insert(copy);
+}
+
+// True, and the caller owns copy, when copy was handed out and not yet taken.
+bool TakePending(CStringW* copy) {
+    PendingSelections& p = Pending();
+    base::CriticalSectionLock hold(p.lock);
+    return p.copies.erase(copy) != 0;
+}
+}  // namespace
 
 COSLMainDlg::COSLMainDlg() : CWinDialog(IDD_OSL_MAIN_DIALOG) {
     int dpiX = 96, dpiY = 96;
@@ -125,7 +155,8 @@ LRESULT COSLMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnDestroyWindow();
         break;
     case kSelectClassMessage: {
-        std::unique_ptr<CStringW> classId(reinterpret_cast<CStringW*>(lParam));
+        auto* posted = reinterpret_cast<CStringW*>(lParam);
+        std::unique_ptr<CStringW> classId(posted && TakePending(posted) ? posted : nullptr);
         // The current page is left through the selection change, so it may still ask about its changes.
         if (classId) {
             if (CRegisteredApplication* entry = FindPluginClass(*classId)) SelectEntryItem(entry);
@@ -141,8 +172,9 @@ LRESULT COSLMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 BOOL COSLMainDlg::PostSelectClass(HWND window, const CStringW& classId) {
     auto* copy = new (std::nothrow) CStringW(classId);
     if (!copy) return FALSE;
+    AddPending(copy);
     if (!::PostMessageW(window, kSelectClassMessage, 0, reinterpret_cast<LPARAM>(copy))) {
-        delete copy;
+        if (TakePending(copy)) delete copy;
         return FALSE;
     }
     return TRUE;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "catalogue/plugin_registered_application.h"
 #include "support/fixtures.h"
+#include "testdata/plugins/hostile_pages.h"
 
 namespace {
 
@@ -118,6 +121,44 @@ TEST_F(PluginDiscovery, ValueTooLongForItsBufferEndsTheListKeepingEarlierPlugins
     ostrel::DiscoverPlugins(catalogue);
     EXPECT_EQ(3u, catalogue.Count());
     EXPECT_FALSE(Loaded(L"TestPlugin_null.dll"));
+}
+
+// Pages that throw from every call, hold nothing, or block in their initialisation: discovery lists
+// what it can, completion goes on past the throwing page, and the blocking one holds up only itself
+// and what comes after it until it returns.
+TEST_F(PluginDiscovery, HostilePagesAreListedAndCompletedAsFarAsTheyAllow) {
+    base::UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, HOSTILE_RELEASE_EVENT));
+    ASSERT_TRUE(release.valid());
+    Register(L"hostile", BinFile(L"TestPlugin_hostile.dll"));
+    CCatalogue catalogue;
+    ostrel::DiscoverPlugins(catalogue);
+    std::vector<CPluginRegisteredApplication*> entries = Entries(catalogue);
+    // The null page is skipped; the others are listed in their order.
+    ASSERT_EQ(4u, entries.size());
+    CPluginRegisteredApplication* throwing = entries[0];
+    CPluginRegisteredApplication* empty = entries[1];
+    CPluginRegisteredApplication* quiet = entries[2];
+    CPluginRegisteredApplication* blocking = entries[3];
+    EXPECT_STREQ(L"Throwing page", throwing->m_strName);
+    EXPECT_STREQ(HOSTILE_THROWING_ID, throwing->m_strClassId);
+    EXPECT_TRUE(throwing->IsVisible());
+    // Nothing to read for the empty page: its strings and resource module are missing.
+    EXPECT_STREQ(L"", empty->m_strName);
+    EXPECT_STREQ(L"", empty->m_strDescription);
+    EXPECT_STREQ(L"", empty->m_strClassId);
+    EXPECT_EQ(nullptr, empty->m_hSmallIcon);
+    EXPECT_FALSE(empty->IsVisible());  // its CanShow throws
+
+    std::thread completion([&] { catalogue.CompleteAll(nullptr); });
+    // The throwing page's ready event is set so that no waiter hangs on it; the pages after it complete.
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ::WaitForSingleObject(quiet->GetReadyEvent(), 15000));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ::WaitForSingleObject(throwing->GetReadyEvent(), 0));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ::WaitForSingleObject(empty->GetReadyEvent(), 0));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(blocking->GetReadyEvent(), 200));
+    ::SetEvent(release.get());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), ::WaitForSingleObject(blocking->GetReadyEvent(), 15000));
+    completion.join();
+    EXPECT_TRUE(blocking->IsVisible());
 }
 
 }  // namespace

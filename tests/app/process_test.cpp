@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+#include <commctrl.h>
 #include <shlwapi.h>
 #include <shobjidl.h>
 
@@ -12,6 +13,8 @@
 #include "core/open_request.h"
 #include "resource.h"
 #include "support/fixtures.h"
+#include "testdata/plugins/hostile_pages.h"
+#include "window/main_dlg.h"
 
 namespace {
 
@@ -19,6 +22,48 @@ using testsupport::ChildProcess;
 using testsupport::WaitUntil;
 
 constexpr DWORD kTimeout = 15000;
+
+// The item of the other process's tree whose text is text, or null; read through memory in that process.
+HTREEITEM FindTreeItem(HWND tree, const wchar_t* text) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(tree, &pid);
+    base::UniqueHandle process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    if (!process) return nullptr;
+    constexpr SIZE_T kChars = 260;
+    BYTE* remote = static_cast<BYTE*>(
+        ::VirtualAllocEx(process.get(), nullptr, sizeof(TVITEMW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+    if (!remote) return nullptr;
+    auto next = [&](UINT how, HTREEITEM from) {
+        DWORD_PTR item = 0;
+        ::SendMessageTimeoutW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(from), SMTO_BLOCK, 5000, &item);
+        return reinterpret_cast<HTREEITEM>(item);
+    };
+    HTREEITEM found = nullptr;
+    std::vector<HTREEITEM> pending;
+    for (HTREEITEM item = next(TVGN_ROOT, nullptr); item; item = next(TVGN_NEXT, item)) pending.push_back(item);
+    while (!pending.empty() && !found) {
+        HTREEITEM item = pending.back();
+        pending.pop_back();
+        TVITEMW request = {};
+        request.mask = TVIF_TEXT;
+        request.hItem = item;
+        request.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
+        request.cchTextMax = kChars;
+        wchar_t buffer[kChars] = {};
+        DWORD_PTR ok = 0;
+        if (::WriteProcessMemory(process.get(), remote, &request, sizeof(request), nullptr) &&
+            ::SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote), SMTO_BLOCK, 5000, &ok) &&
+            ok &&
+            ::ReadProcessMemory(process.get(), remote + sizeof(TVITEMW), buffer, sizeof(buffer) - sizeof(wchar_t),
+                                nullptr) &&
+            wcscmp(buffer, text) == 0) {
+            found = item;
+        }
+        for (HTREEITEM child = next(TVGN_CHILD, item); child; child = next(TVGN_NEXT, child)) pending.push_back(child);
+    }
+    ::VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+    return found;
+}
 
 bool InstanceRunning() {
     base::UniqueHandle mutex(::OpenMutexW(SYNCHRONIZE, FALSE, L"Ostrel-MutexUser"));
@@ -191,6 +236,165 @@ TEST_F(OstrelProcess, MalformedOpenRequestsFromOtherProcessesAreIgnored) {
     EXPECT_FALSE(first->WaitExit(0));
     EXPECT_EQ(1, CountTopLevel(settingsCaption_));
     EXPECT_STREQ(shownBefore, ShownTitle(SettingsWindow()));
+}
+
+// A large request from another process: only the payload's own bytes are read, whatever follows them.
+TEST_F(OstrelWithPlugin, OversizedOpenRequestsAreReadOnlyAsFarAsThePayloadAndLaterRequestsWork) {
+    ChildProcess* first = StartInstance(L"/CLD:AAAAAAAA-0000-0000-0000-000000000002");
+    HWND window = MessageWindow();
+    ASSERT_NE(nullptr, window);
+    HWND dialog = SettingsWindow();
+    ASSERT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Display tools"; }, kTimeout));
+
+    // A megabyte without a terminator in the class id field: an empty id, which changes nothing.
+    std::vector<wchar_t> junk(512 * 1024, L'Z');
+    COPYDATASTRUCT huge = {ostrel::REQ_OPEN_MAIN, static_cast<DWORD>(junk.size() * sizeof(wchar_t)), junk.data()};
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&huge), SMTO_BLOCK, kTimeout,
+                                      &result));
+    // A megabyte of another request code.
+    COPYDATASTRUCT hugeUnknown = {0xFFFFFFFFu, huge.cbData, junk.data()};
+    EXPECT_TRUE(::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&hugeUnknown), SMTO_BLOCK,
+                                      kTimeout, &result));
+    EXPECT_FALSE(first->WaitExit(0));
+    EXPECT_EQ(1, CountTopLevel(settingsCaption_));
+    EXPECT_STREQ(L"Display tools", ShownTitle(dialog));
+
+    // A well-formed id in front of a megabyte of junk is a request like any other.
+    const wchar_t alpha[] = L"AAAAAAAA-0000-0000-0000-000000000001";
+    std::copy(alpha, alpha + ARRAYSIZE(alpha), junk.begin());
+    EXPECT_TRUE(::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&huge), SMTO_BLOCK, kTimeout,
+                                      &result));
+    EXPECT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Alpha page"; }, kTimeout));
+
+    // And a proper request afterwards is still answered.
+    EXPECT_TRUE(ostrel::SendOpenRequest(window, ostrel::REQ_OPEN_MAIN, L"AAAAAAAA-0000-0000-0000-000000000002"));
+    EXPECT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Display tools"; }, kTimeout));
+    EXPECT_EQ(1, CountTopLevel(L"OSL Main Message window"));
+}
+
+// Command lines with every switch at once, garbage and a huge argument: each start either ends by
+// itself or runs as a normal instance that /halt ends, and a plain start afterwards works.
+TEST_F(OstrelProcess, HostileCommandLinesEndOrRunAndAPlainStartWorksAfterwards) {
+    // Every switch at once: the shutdown request comes first and nothing starts.
+    EXPECT_EQ(0u, RunToEnd(L"/halt -haltAll /Install -UnInstall /OSL -PMX /CLD:AAAAAAAA-0000-0000-0000-000000000002 "
+                           L"-Embedding /Automation"));
+    EXPECT_FALSE(InstanceRunning());
+
+    CStringW hugeId = L"/CLD:" + CStringW(L'A', 20000);
+    CStringW hugeWord = L"\"" + CStringW(L'x', 8000) + L" \\\" /CLD:";
+    const CStringW runs[] = {
+        L"garbage \"unterminated /CLD: -- / // ^%PATH%\t \\\\server\\x",
+        L"-cld:\"\" /CLD:/CLD: /OSL\"",
+        hugeId + L" " + hugeWord,
+    };
+    for (const CStringW& arguments : runs) {
+        ChildProcess instance(OstrelCommand(arguments));
+        ASSERT_TRUE(instance.Started());
+        ASSERT_TRUE(WaitUntil([&] { return SettingsWindow() != nullptr; }, kTimeout)) << arguments.Left(60).GetString();
+        // A second hostile start while it runs hands over and ends.
+        EXPECT_EQ(0u, RunToEnd(hugeId + L" /PMX /OSL garbage"));
+        EXPECT_EQ(1, CountTopLevel(settingsCaption_));
+        EXPECT_EQ(0u, RunToEnd(L"/halt"));
+        EXPECT_TRUE(instance.WaitExit(kTimeout)) << arguments.Left(60).GetString();
+        ASSERT_TRUE(WaitUntil([] { return !InstanceRunning(); }, kTimeout));
+    }
+
+    StartInstance();
+    EXPECT_NE(nullptr, MessageWindow());
+    EXPECT_TRUE(WaitUntil([&] { return !ShownTitle(SettingsWindow()).IsEmpty(); }, kTimeout));
+}
+
+// A plug-in whose pages throw from every call, hold nothing, or block in their initialisation until
+// the test releases them.
+class OstrelWithHostilePlugin : public OstrelProcess {
+protected:
+    void SetUp() override {
+        release_.reset(::CreateEventW(nullptr, TRUE, FALSE, HOSTILE_RELEASE_EVENT));
+        ASSERT_TRUE(release_.valid());
+        OstrelProcess::SetUp();
+        CStringW path = CStringW(ostrel::kProductKey) + L"\\Plugins";
+        ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                   plugins_.put(), nullptr));
+        CStringW dll = testsupport::BinFile(L"TestPlugin_hostile.dll");
+        ::RegSetValueExW(plugins_.get(), kValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.GetString()),
+                         static_cast<DWORD>((dll.GetLength() + 1) * sizeof(wchar_t)));
+    }
+    void TearDown() override {
+        // The blocking page must be able to finish, or the instance cannot end promptly.
+        if (release_) ::SetEvent(release_.get());
+        OstrelProcess::TearDown();
+        if (plugins_) ::RegDeleteValueW(plugins_.get(), kValueName);
+    }
+    // Whether the window's thread answers a message within the time.
+    static bool Answers(HWND window, DWORD timeoutMs) {
+        DWORD_PTR result = 0;
+        return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, timeoutMs, &result) != 0;
+    }
+    static constexpr const wchar_t* kValueName = L"OstrelProcessTestHostile";
+    base::UniqueHKey plugins_;
+    base::UniqueHandle release_;
+};
+
+TEST_F(OstrelWithHostilePlugin, ThrowingAndBlockingPagesLeaveTheWindowUsable) {
+    ChildProcess* first = StartInstance(L"/CLD:" HOSTILE_THROWING_ID);
+    HWND dialog = SettingsWindow();
+    // Its initialisation threw, so its ready event was set: the page opens, and its throwing window
+    // procedure, option and status item are contained.
+    EXPECT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Throwing page"; }, kTimeout));
+    EXPECT_TRUE(Answers(dialog, kTimeout));
+
+    // The blocking page holds up the background completion on the instance's main thread. A start
+    // meanwhile still ends within its bound instead of waiting for the plug-in.
+    DWORD started = ::GetTickCount();
+    EXPECT_EQ(0u, RunToEnd(L"/CLD:" HOSTILE_QUIET_ID));
+    EXPECT_LT(::GetTickCount() - started, kTimeout);
+
+    // The window's own thread is not held: the pages completed before the blocking one open from the
+    // tree.
+    HWND tree = ::GetDlgItem(dialog, IDC_TREE);
+    HTREEITEM quiet = FindTreeItem(tree, L"Quiet page");
+    ASSERT_NE(nullptr, quiet);
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(::SendMessageTimeoutW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(quiet), SMTO_BLOCK,
+                                      kTimeout, &result));
+    EXPECT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Quiet page"; }, kTimeout));
+
+    // The blocking page itself is waited for within the window's bound and not opened.
+    HTREEITEM blocking = FindTreeItem(tree, L"Blocking page");
+    ASSERT_NE(nullptr, blocking);
+    ::PostMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(blocking));
+    EXPECT_TRUE(Answers(dialog, 2 * kTimeout));
+    EXPECT_STREQ(L"Quiet page", ShownTitle(dialog));
+
+    // Once it finishes it opens like any other, and requests reach the instance again.
+    ::SetEvent(release_.get());
+    HTREEITEM throwing = FindTreeItem(tree, L"Throwing page");
+    ASSERT_NE(nullptr, throwing);
+    EXPECT_TRUE(::SendMessageTimeoutW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(throwing),
+                                      SMTO_BLOCK, kTimeout, &result));
+    EXPECT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Throwing page"; }, kTimeout));
+    EXPECT_TRUE(ostrel::SendOpenRequest(MessageWindow(), ostrel::REQ_OPEN_MAIN, HOSTILE_BLOCKING_ID));
+    EXPECT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Blocking page"; }, kTimeout));
+    EXPECT_FALSE(first->WaitExit(0));
+    EXPECT_EQ(1, CountTopLevel(settingsCaption_));
+}
+
+// The settings window's own selection message carries a pointer: posted by another process with
+// any value, it must be ignored, not followed.
+TEST_F(OstrelWithPlugin, ForeignSelectionMessagesAreIgnored) {
+    ChildProcess* first = StartInstance(L"/CLD:AAAAAAAA-0000-0000-0000-000000000002");
+    HWND dialog = SettingsWindow();
+    ASSERT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Display tools"; }, kTimeout));
+    for (LPARAM junk : {static_cast<LPARAM>(0x12345678), static_cast<LPARAM>(-1), static_cast<LPARAM>(16)}) {
+        ::PostMessageW(dialog, COSLMainDlg::kSelectClassMessage, 0, junk);
+    }
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(::SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_BLOCK, kTimeout, &result));
+    EXPECT_FALSE(first->WaitExit(0));
+    EXPECT_STREQ(L"Display tools", ShownTitle(dialog));
+    EXPECT_TRUE(ostrel::SendOpenRequest(MessageWindow(), ostrel::REQ_OPEN_MAIN, L"AAAAAAAA-0000-0000-0000-000000000001"));
+    EXPECT_TRUE(WaitUntil([&] { return ShownTitle(dialog) == L"Alpha page"; }, kTimeout));
 }
 
 class StartMenuLinks : public OstrelProcess {

@@ -165,6 +165,49 @@ TEST(SmbiosWalk, MalformedTablesGiveNothingAndStayInside) {
         EXPECT_FALSE(ostrel::FindSmbiosSystemVersion(exact.get(), c.table.size(), &version)) << c.name;
         EXPECT_STREQ(L"", version) << c.name;
     }
+    // Lengths that lie in the structure that holds the answer, and a length of zero, which would keep
+    // a walk that trusted it on the same structure for ever.
+    Bytes systemPastEnd = Concat({kBios, SystemInfo(1, {"V"})});
+    systemPastEnd[kBios.size() + 1] = 0xFF;
+    Bytes zeroLength = Concat({kBios, SystemInfo(1, {"V"})});
+    zeroLength[1] = 0;
+    Bytes zeroLengthSystem = Concat({kBios, SystemInfo(1, {"V"})});
+    zeroLengthSystem[kBios.size() + 1] = 0;
+    // The formatted area fills the table: no string set at all.
+    Bytes noStringSet = SystemInfo(1, {"V"});
+    noStringSet.resize(12);
+    // The version string runs to the last byte without its terminator.
+    Bytes unterminatedVersion = Concat({SystemInfo(2, {"Quor", "Rev"})});
+    unterminatedVersion.resize(unterminatedVersion.size() - 2);
+    // A string set without its double zero runs on into the system structure after it, which is then
+    // read as strings and never found.
+    Bytes setWithoutDoubleZero = {0, 8, 0, 0, 1, 2, 0, 0, 'Q', 0, 'R', 0, 'S', 0, 1, 0x0C, 0, 0};
+    struct {
+        const char* name;
+        Bytes table;
+    } lies[] = {
+        {"system length past the end", systemPastEnd},
+        {"zero length first", zeroLength},
+        {"zero length system structure", zeroLengthSystem},
+        {"no string set", noStringSet},
+        {"version without terminator", unterminatedVersion},
+        {"string set without double zero", setWithoutDoubleZero},
+    };
+    for (const auto& c : lies) {
+        std::unique_ptr<BYTE[]> exact(new BYTE[c.table.size()]);
+        std::copy(c.table.begin(), c.table.end(), exact.get());
+        CStringW found = L"stale";
+        EXPECT_FALSE(ostrel::FindSmbiosSystemVersion(exact.get(), c.table.size(), &found)) << c.name;
+        EXPECT_STREQ(L"", found) << c.name;
+    }
+    // A version string whose own terminator is the table's last byte is whole and is read, though the
+    // set's second terminator is missing.
+    Bytes lastByte = Concat({SystemInfo(2, {"Quor", "Rev"})});
+    lastByte.pop_back();
+    CStringW last;
+    EXPECT_TRUE(ostrel::FindSmbiosSystemVersion(lastByte.data(), lastByte.size(), &last));
+    EXPECT_STREQ(L"Rev", last);
+
     // The same bytes with a proper end are read.
     CStringW version;
     EXPECT_TRUE(ostrel::FindSmbiosSystemVersion(good.data(), good.size(), &version));

@@ -1,10 +1,17 @@
 // Mutation fuzzing of the parsers that read outside text: indirect strings, registry references,
-// availability probes, probe locations, label wrapping, multi-string data and SMBIOS tables.
+// availability probes, probe locations, label wrapping, multi-string data, SMBIOS tables, the
+// program's command line, and the settings service's files (current and default settings,
+// application registrations, model configurations).
 //
 //   ostrel_fuzz.exe [--target NAME] [--iterations N] [--seed S] [--regressions FOLDER]
 //
-// Every input that ever crashed a parser is kept under regressions/<target>/ and replayed first. On a
-// crash the input is written to fuzz-crash-<target>.bin in the working folder and the run fails.
+// Without --iterations each target runs its own default count (fewer for the targets that go through
+// MSXML); --iterations sets the count of every target, for long runs by hand.
+//
+// Every input that ever crashed a parser or broke a target's promise is kept under
+// regressions/<target>/ and replayed first. On a crash the input is written to
+// fuzz-crash-<target>.bin in the working folder and the run fails; a broken promise writes
+// fuzz-failure-<target>.bin.
 #include <windows.h>
 
 #include <cstdio>
@@ -15,9 +22,13 @@
 #include <string>
 #include <vector>
 
+#include "base/app.h"
 #include "base/registry_reference.h"
 #include "catalogue/indirect_string.h"
 #include "catalogue/probe_location.h"
+#include "core/command_line_info.h"
+#include "core/open_request.h"
+#include "fuzz_target.h"
 #include "info/smbios_table.h"
 #include "mutator.h"
 #include "window/label_wrap.h"
@@ -25,14 +36,8 @@
 namespace {
 
 using fuzz::Bytes;
-
-struct Target {
-    const char* name;
-    std::vector<Bytes> seeds;
-    std::vector<Bytes> tokens;
-    size_t maxSize;
-    std::function<void(const Bytes&)> run;
-};
+using fuzz::Require;
+using fuzz::Target;
 
 Bytes Wide(const wchar_t* text) { return fuzz::FromWide(text); }
 
@@ -57,6 +62,41 @@ Bytes SmbiosSeed() {
     Bytes end = {127, 4, 2, 0, 0, 0};
     t.insert(t.end(), end.begin(), end.end());
     return t;
+}
+
+// The program's parse of its command line, and the open request it makes of the class id: the id is
+// the text after the last CLD: switch, carried whole when it fits the request and dropped otherwise.
+void RunCommandLine(const Bytes& d) {
+    CStringW line = L"Ostrel.exe " + Text(d);
+    CCommandLineInfoCustom info;
+    CWinApp::ParseCommandLine(info, line);
+
+    // What the switches say, from the same split of the line into arguments.
+    bool expectClass = false;
+    CStringW expectId;
+    int argc = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(line, &argc);
+    Require(argv != nullptr, "the command line did not split");
+    for (int i = 1; i < argc; ++i) {
+        const wchar_t* arg = argv[i];
+        if ((arg[0] == L'/' || arg[0] == L'-') && ::_wcsnicmp(arg + 1, L"CLD:", 4) == 0) {
+            expectClass = true;
+            expectId = arg + 5;
+        }
+    }
+    ::LocalFree(argv);
+    Require(info.m_nParams == argc - 1, "an argument was not seen");
+    Require(!!info.m_bClassId == expectClass && (!expectClass || info.m_strClassId == expectId),
+            "the class id is not the last CLD: switch's");
+
+    ostrel::RequestPayload payload;
+    ostrel::FillRequestPayload(payload, info.m_strClassId, info.m_bClassId);
+    COPYDATASTRUCT data = {ostrel::REQ_OPEN_MAIN, ostrel::kRequestPayloadBytes, &payload};
+    ULONG_PTR code = 99;
+    CStringW carried;
+    Require(ostrel::ReadOpenRequest(&data, &code, &carried) != FALSE, "the request was not read back");
+    bool fits = info.m_bClassId && info.m_strClassId.GetLength() < ostrel::kRequestClassIdChars;
+    Require(carried == (fits ? info.m_strClassId : CStringW()), "the class id was not carried whole or dropped");
 }
 
 std::vector<Target> Targets() {
@@ -109,6 +149,16 @@ std::vector<Target> Targets() {
                            CStringW out;
                            ostrel::FindSmbiosSystemVersion(d.empty() ? nullptr : d.data(), d.size(), &out);
                        }});
+    targets.push_back({"cmdline",
+                       WideList({L"/halt -haltAll /Install -UnInstall /OSL -PMX /CLD:AAAAAAAA-0000-0000-0000-000000000002",
+                                 L"\"/CLD:a b\" -cld: /CLD:\"\" \\\"x", L"/ - // -- /CLD:/CLD: garbage \"unterminated",
+                                 L"-Embedding /Automation /pmx /osl /HALT"}),
+                       WideList({L" ", L"/", L"-", L"\"", L"\\", L"/halt", L"-haltAll", L"/Install", L"/UnInstall",
+                                 L"/OSL", L"/PMX", L"/CLD:", L"-cld:", L"AAAAAAAA-0000-0000-0000-000000000001",
+                                 L"9999999999999999999999999999999999999999999999999999999999999999", L"\t", L"^",
+                                 L"%", L"/Embedding"}),
+                       4096, RunCommandLine});
+    fuzz::AddSettoryTargets(targets);
     return targets;
 }
 
@@ -116,16 +166,20 @@ std::vector<Target> Targets() {
 const Bytes* g_current = nullptr;
 const char* g_target = "";
 
+void WriteInput(const char* kind) {
+    if (!g_current) return;
+    std::string file = std::string("fuzz-") + kind + "-" + g_target + ".bin";
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(g_current->data()), static_cast<std::streamsize>(g_current->size()));
+    std::fprintf(stderr, "input written to %s\n", file.c_str());
+}
+
 LONG CALLBACK OnCrash(EXCEPTION_POINTERS* info) {
     DWORD code = info->ExceptionRecord->ExceptionCode;
     // C++ exceptions and debugger notices are not crashes.
     if (code == 0xE06D7363 || code == 0x406D1388 || code < 0x80000000u) return EXCEPTION_CONTINUE_SEARCH;
-    if (g_current) {
-        std::string file = std::string("fuzz-crash-") + g_target + ".bin";
-        std::ofstream out(file, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(g_current->data()), static_cast<std::streamsize>(g_current->size()));
-        std::fprintf(stderr, "CRASH 0x%08lx in target %s; input written to %s\n", code, g_target, file.c_str());
-    }
+    std::fprintf(stderr, "CRASH 0x%08lx in target %s\n", code, g_target);
+    WriteInput("crash");
     std::fflush(stderr);
     ::TerminateProcess(::GetCurrentProcess(), 3);
     return EXCEPTION_CONTINUE_SEARCH;
@@ -156,9 +210,25 @@ void RunOne(const Target& target, const Bytes& input) {
 
 }  // namespace
 
+namespace fuzz {
+
+void Require(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "FAILED in target %s: %s\n", g_target, what);
+    WriteInput("failure");
+    std::fflush(stderr);
+    RemoveSettoryFolders();
+    std::exit(4);
+}
+
+Bytes Narrow(const char* text) { return Narrow(text, std::strlen(text)); }
+Bytes Narrow(const char* text, size_t length) { return Bytes(text, text + length); }
+
+}  // namespace fuzz
+
 int main(int argc, char** argv) {
     std::string only;
-    unsigned long long iterations = 20000;
+    unsigned long long iterations = 0;  // each target's own count
     unsigned long long seed = 20261208;
     std::string regressionRoot = "fuzz-regressions";
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -179,7 +249,9 @@ int main(int argc, char** argv) {
         fuzz::Mutator mutator(seed ^ std::hash<std::string>()(target.name));
         // A pool that grows from the seeds with some of the mutants, so edits pile up over time.
         std::vector<Bytes> pool = target.seeds;
-        for (unsigned long long n = 0; n < iterations; ++n) {
+        unsigned long long count = iterations ? iterations : (target.iterations ? target.iterations : 20000);
+        DWORD started = ::GetTickCount();
+        for (unsigned long long n = 0; n < count; ++n) {
             const Bytes& parent = pool[mutator.Below(pool.size())];
             Bytes input = mutator.Mutate(parent, target.tokens, target.maxSize);
             RunOne(target, input);
@@ -191,7 +263,10 @@ int main(int argc, char** argv) {
                 }
             }
         }
-        std::printf("%-12s %llu inputs, %zu regressions replayed, no crash\n", target.name, iterations, replay.size());
+        std::printf("%-12s %llu inputs, %zu regressions replayed, no crash (%lu ms)\n", target.name, count,
+                    replay.size(), ::GetTickCount() - started);
+        std::fflush(stdout);
     }
+    fuzz::RemoveSettoryFolders();
     return 0;
 }

@@ -257,6 +257,28 @@ TEST_F(RegistrationFile, StringPath_ReadsTheStringTableOfTheModule) {
     }
 }
 
+// A module's string table is outside data as much as the file naming it: counts that run past the
+// resource give an empty text, and the strings before them are still read.
+TEST_F(RegistrationFile, StringPath_TableCountsPastTheResourceGiveNothing) {
+    std::string module = Narrow(BinFile(L"LyingStrings.dll"));
+    std::string path = folder.ProgramElement();
+    struct {
+        const char* id;
+        const wchar_t* name;
+    } cases[] = {
+        {"16", L""},  // claims 32767 characters
+        {"17", L""},  // behind it
+        {"32", L"AB"},
+        {"33", L""},  // claims five, one left
+        {"34", L""},
+        {"47", L""},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(0, Load(Registration("<AppName StringPath=\"" + module + "," + c.id + "\"/>" + path))) << c.id;
+        EXPECT_EQ(CStringW(c.name), app->m_strName) << c.id;
+    }
+}
+
 TEST_F(RegistrationFile, Numbers_ReadAsTheirLeadingDecimal) {
     std::string path = folder.ProgramElement();
     struct {

@@ -1,6 +1,7 @@
 // Stand-in plug-ins for the catalogue tests. One source, built several times with a different
 // TEST_PLUGIN_KIND each: a well-formed plug-in with three pages, one without the factory, one whose
-// factory throws and one whose factory returns null.
+// factory throws, one whose factory returns null, and a hostile one whose pages throw from every call
+// the host makes, hold nothing, or block in their initialisation.
 #include <stdexcept>
 
 #include "plugwerk/plugwerk.h"
@@ -9,6 +10,7 @@
 #define KIND_NO_EXPORT 2
 #define KIND_THROWS 3
 #define KIND_NULL 4
+#define KIND_HOSTILE 5
 
 #if TEST_PLUGIN_KIND == KIND_THREE
 namespace {
@@ -71,6 +73,102 @@ extern "C" PLUGWERK_FACTORY_EXPORT ClassDesc* global_newClassDesc(void*) {
 }
 #elif TEST_PLUGIN_KIND == KIND_NULL
 extern "C" PLUGWERK_FACTORY_EXPORT ClassDesc* global_newClassDesc(void*) { return nullptr; }
+#elif TEST_PLUGIN_KIND == KIND_HOSTILE
+#include "hostile_pages.h"
+
+namespace {
+HINSTANCE g_instance = nullptr;
+
+class Throws : public std::runtime_error {
+public:
+    Throws() : std::runtime_error("hostile plug-in") {}
+};
+
+class ThrowingOption : public SettingOption {
+public:
+    long Set(const VARIANT&) override { throw Throws(); }
+    long Get(VARIANT&) override { throw Throws(); }
+    long OnSettingChange(const VARIANT&) override { throw Throws(); }
+    long OnSetStart(const VARIANT&) override { throw Throws(); }
+    long OnSetEnd(const VARIANT&) override { throw Throws(); }
+};
+
+class ThrowingStatusOption : public StatusOption {
+public:
+    long Get(VARIANT&) override { throw Throws(); }
+};
+
+// Every call of the host that reaches plug-in code throws, except the one that lets the page be listed.
+class ThrowingPage : public PluginClass {
+public:
+    ThrowingPage() : PluginClass(HOSTILE_THROWING_NAME, HOSTILE_THROWING_NAME, HOSTILE_IDD, HOSTILE_THROWING_ID) {
+        SetCategory(1);
+        RegisterItem(new CheckBoxItem(0, 0, HOSTILE_IDC_CHECK, 1, new ThrowingOption));
+        RegisterStatus(new CDevStatusItem(HOSTILE_THROWING_NAME, 0, new ThrowingStatusOption));
+    }
+    long InitClass() override { throw Throws(); }
+    long DefWindowProcW(UINT, WPARAM, LPARAM) override { throw Throws(); }
+    bool CanShow() override { return true; }
+};
+
+// Strings that are not there, a resource module that is not there, an empty class id, and a dialog
+// template the plug-in does not have; whether it can be shown is answered by a throw.
+class EmptyPage : public PluginClass {
+public:
+    EmptyPage() : PluginClass(60000, 60001, 4321, L"") {
+        SetResPath(L"C:\\nowhere\\missing.dll");
+        SetIcon(77);
+    }
+    bool CanShow() override { throw Throws(); }
+};
+
+class QuietPage : public PluginClass {
+public:
+    QuietPage() : PluginClass(HOSTILE_QUIET_NAME, HOSTILE_QUIET_NAME, HOSTILE_IDD, HOSTILE_QUIET_ID) { SetCategory(1); }
+    bool CanShow() override { return true; }
+};
+
+// Its initialisation waits until the test releases it (bounded, so a forgotten release only delays).
+class BlockingPage : public PluginClass {
+public:
+    BlockingPage() : PluginClass(HOSTILE_BLOCKING_NAME, HOSTILE_BLOCKING_NAME, HOSTILE_IDD, HOSTILE_BLOCKING_ID) {
+        SetCategory(1);
+    }
+    long InitClass() override {
+        HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, HOSTILE_RELEASE_EVENT);
+        if (release) {
+            ::WaitForSingleObject(release, HOSTILE_BLOCK_LIMIT_MS);
+            ::CloseHandle(release);
+        }
+        return 0;
+    }
+    bool CanShow() override { return true; }
+};
+
+class HostilePages : public ClassDesc {
+public:
+    HostilePages() {
+        SetInstance(g_instance);
+        AddClass(new ThrowingPage);
+        AddClass(new EmptyPage);
+        // A null page, past the checks AddClass would make.
+        m_pages.push_back(nullptr);
+        AddClass(new QuietPage);
+        AddClass(new BlockingPage);
+    }
+    const wchar_t* GetPluginName() override { return nullptr; }
+};
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+    if (reason == DLL_PROCESS_ATTACH) g_instance = instance;
+    return TRUE;
+}
+
+extern "C" PLUGWERK_FACTORY_EXPORT ClassDesc* global_newClassDesc(void*) {
+    static HostilePages* descriptor = new HostilePages;
+    return descriptor;
+}
 #else
 extern "C" __declspec(dllexport) int SomethingElse() { return 1; }
 #endif
