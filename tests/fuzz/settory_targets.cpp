@@ -148,24 +148,23 @@ bool ValueText(int result, base::Variant& value, CStringW* text) {
     return true;
 }
 
-CStringW CurrentText(const wchar_t* classId, int settingId, int* result) {
+// A value through one of the service's read operations, as text.
+CStringW ReadText(int (*read)(const wchar_t*, int, VARIANT*), const wchar_t* classId, int settingId, int* result) {
     base::Variant value;
     V_VT(value.Get()) = VT_BSTR;
     V_BSTR(value.Get()) = nullptr;
-    *result = settory::service::GetCurrentValue(classId, settingId, value.Get());
+    *result = read(classId, settingId, value.Get());
     CStringW text;
     ValueText(*result, value, &text);
     return text;
 }
 
+CStringW CurrentText(const wchar_t* classId, int settingId, int* result) {
+    return ReadText(settory::service::GetCurrentValue, classId, settingId, result);
+}
+
 CStringW DefaultText(const wchar_t* classId, int settingId, int* result) {
-    base::Variant value;
-    V_VT(value.Get()) = VT_BSTR;
-    V_BSTR(value.Get()) = nullptr;
-    *result = settory::service::GetDefaultValue(classId, settingId, value.Get());
-    CStringW text;
-    ValueText(*result, value, &text);
-    return text;
+    return ReadText(settory::service::GetDefaultValue, classId, settingId, result);
 }
 
 int WriteValue(const wchar_t* classId, int settingId, const wchar_t* text) {
