@@ -1,9 +1,10 @@
-// Prints how long a change takes to reach another process: from UpdateCurrentSetting in this process
-// to the reload message (WM_USER + 200) and to the per-setting event in a second one, median and
-// worst over many changes. Nothing is asserted; run it by hand (see README, "Benchmarks").
+// Prints how long a change takes to reach other processes: from UpdateCurrentSetting in this process
+// to the reload message (WM_USER + 200) and to the per-setting event in the others, median and worst
+// over many changes, with 1, 2, 4 and 8 listening processes, and what the update itself costs then.
+// Nothing is asserted; run it by hand (see README, "Benchmarks").
 //
-//   settory_notify_bench.exe            runs the measurement (starts its own listener process)
-//   settory_notify_bench.exe listen     the listener, started by the measurement
+//   settory_notify_bench.exe              runs the measurement (starts its own listener processes)
+//   settory_notify_bench.exe listen <n>   listener n, started by the measurement
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -22,7 +23,8 @@ namespace {
 
 constexpr const wchar_t kClassId[] = L"E0000000-0000-4000-8000-00000000000E";
 constexpr int kSetting = 1;
-constexpr int kChanges = 200;
+constexpr int kChanges = 100;
+constexpr int kMaxListeners = 8;
 constexpr const wchar_t kSection[] = L"Local\\SettoryNotifyBench";
 constexpr const wchar_t kReady[] = L"Local\\SettoryNotifyBench-ready";
 constexpr const wchar_t kSeen[] = L"Local\\SettoryNotifyBench-seen";
@@ -30,8 +32,9 @@ constexpr const wchar_t kQuit[] = L"Local\\SettoryNotifyBench-quit";
 
 // Performance-counter ticks, comparable between processes of one machine.
 struct Shared {
-    volatile LONG64 eventAt;
-    volatile LONG64 messageAt;
+    volatile LONG64 eventAt[kMaxListeners];
+    volatile LONG64 messageAt[kMaxListeners];
+    volatile LONG reported;  // listeners that have seen both for the current change
 };
 
 LONG64 Now() {
@@ -58,7 +61,8 @@ struct Mapping {
     }
 };
 
-int Listen() {
+int Listen(int index) {
+    if (index < 0 || index >= kMaxListeners) return 1;
     Mapping shared;
     base::UniqueHandle ready(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kReady));
     base::UniqueHandle seen(::OpenEventW(EVENT_MODIFY_STATE, FALSE, kSeen));
@@ -79,17 +83,23 @@ int Listen() {
     for (;;) {
         DWORD wait = ::MsgWaitForMultipleObjectsEx(2, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (wait == WAIT_OBJECT_0 + 1) {
-            shared.view->eventAt = Now();
+            if (!shared.view->eventAt[index]) shared.view->eventAt[index] = Now();
             ::ResetEvent(change.get());
         } else if (wait == WAIT_OBJECT_0 + 2) {
             MSG msg;
             while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_USER + 200) shared.view->messageAt = Now();
+                if (msg.message == WM_USER + 200 && !shared.view->messageAt[index]) shared.view->messageAt[index] = Now();
             }
         } else {
             break;
         }
-        if (shared.view->eventAt && shared.view->messageAt) ::SetEvent(seen.get());
+        if (shared.view->eventAt[index] > 0 && shared.view->messageAt[index] > 0) {
+            // Marked as reported with a negative stamp until the next change clears it.
+            shared.view->eventAt[index] = -shared.view->eventAt[index];
+            shared.view->messageAt[index] = -shared.view->messageAt[index];
+            ::InterlockedIncrement(&shared.view->reported);
+            ::SetEvent(seen.get());
+        }
     }
     return 0;
 }
@@ -102,6 +112,70 @@ void Report(const char* what, std::vector<double> ms) {
     std::sort(ms.begin(), ms.end());
     std::printf("  %-42s median %8.2f ms   worst %8.2f ms   (%zu changes)\n", what, ms[ms.size() / 2], ms.back(),
                 ms.size());
+}
+
+void MeasureWith(int listeners, const std::wstring& self, Mapping& shared, ISettory* settory) {
+    base::UniqueHandle ready(::CreateEventW(nullptr, FALSE, FALSE, kReady));
+    base::UniqueHandle seen(::CreateEventW(nullptr, FALSE, FALSE, kSeen));
+    base::UniqueHandle quit(::CreateEventW(nullptr, TRUE, FALSE, kQuit));
+    std::vector<base::UniqueHandle> processes;
+    for (int n = 0; n < listeners; ++n) {
+        std::wstring command = L"\"" + self + L"\" listen " + std::to_wstring(n);
+        STARTUPINFOW startup = {sizeof(startup)};
+        PROCESS_INFORMATION info = {};
+        if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+            return;
+        }
+        processes.emplace_back(info.hProcess);
+        ::CloseHandle(info.hThread);
+        if (::WaitForSingleObject(ready.get(), 30000) != WAIT_OBJECT_0) {
+            std::printf("a listener did not start\n");
+            ::SetEvent(quit.get());
+            return;
+        }
+    }
+
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    auto ms = [&](LONG64 from, LONG64 to) { return static_cast<double>(to - from) * 1000.0 / frequency.QuadPart; };
+    std::vector<double> update, toEvent, toMessage, toLastMessage;
+    int missed = 0;
+    for (int i = 1; i <= kChanges; ++i) {
+        for (int n = 0; n < listeners; ++n) shared.view->eventAt[n] = shared.view->messageAt[n] = 0;
+        shared.view->reported = 0;
+        settory->SetCurrentValueEx(kClassId, kSetting, std::to_wstring(i + listeners * 1000).c_str());
+        LONG64 start = Now();
+        settory->UpdateCurrentSetting();
+        update.push_back(ms(start, Now()));
+        bool all = true;
+        while (shared.view->reported < listeners) {
+            if (::WaitForSingleObject(seen.get(), 5000) != WAIT_OBJECT_0) {
+                all = false;
+                break;
+            }
+        }
+        if (!all) {
+            ++missed;
+            continue;
+        }
+        double last = 0;
+        for (int n = 0; n < listeners; ++n) {
+            toEvent.push_back(ms(start, -shared.view->eventAt[n]));
+            double message = ms(start, -shared.view->messageAt[n]);
+            toMessage.push_back(message);
+            last = std::max(last, message);
+        }
+        toLastMessage.push_back(last);
+    }
+    ::SetEvent(quit.get());
+    for (auto& process : processes) ::WaitForSingleObject(process.get(), 5000);
+
+    std::printf(" %d listening process%s:\n", listeners, listeners == 1 ? "" : "es");
+    Report("UpdateCurrentSetting itself", update);
+    Report("per-setting event seen", toEvent);
+    Report("reload message (WM_USER + 200) received", toMessage);
+    Report("reload message in the last listener", toLastMessage);
+    std::printf("  changes not seen by all within 5 s: %d of %d\n", missed, kChanges);
 }
 
 int Measure() {
@@ -129,61 +203,20 @@ int Measure() {
                "</Class></DefaultSetting>");
 
     Mapping shared;
-    base::UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, kReady));
-    base::UniqueHandle seen(::CreateEventW(nullptr, TRUE, FALSE, kSeen));
-    base::UniqueHandle quit(::CreateEventW(nullptr, TRUE, FALSE, kQuit));
     if (!shared.view) return 1;
-    std::wstring command = L"\"" + self + L"\" listen";
-    STARTUPINFOW startup = {sizeof(startup)};
-    PROCESS_INFORMATION info = {};
-    if (!::CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-        return 1;
-    }
-    base::UniqueHandle listener(info.hProcess);
-    ::CloseHandle(info.hThread);
-    if (::WaitForSingleObject(ready.get(), 30000) != WAIT_OBJECT_0) {
-        std::printf("the listener did not start\n");
-        return 1;
-    }
-
     base::ComPtr<ISettory> settory;
     if (FAILED(::CoCreateInstance(CLSID_CSettory, nullptr, CLSCTX_INPROC_SERVER, IID_ISettory, settory.PutVoid()))) {
         std::printf("Settory is not registered\n");
         return 1;
     }
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    auto ms = [&](LONG64 from, LONG64 to) { return static_cast<double>(to - from) * 1000.0 / frequency.QuadPart; };
-    std::vector<double> toEvent, toMessage;
-    int missed = 0;
-    for (int i = 1; i <= kChanges; ++i) {
-        shared.view->eventAt = 0;
-        shared.view->messageAt = 0;
-        ::ResetEvent(seen.get());
-        settory->SetCurrentValueEx(kClassId, kSetting, std::to_wstring(i).c_str());
-        LONG64 start = Now();
-        settory->UpdateCurrentSetting();
-        if (::WaitForSingleObject(seen.get(), 5000) != WAIT_OBJECT_0) {
-            ++missed;
-            continue;
-        }
-        toEvent.push_back(ms(start, shared.view->eventAt));
-        toMessage.push_back(ms(start, shared.view->messageAt));
-    }
-    ::SetEvent(quit.get());
-    ::WaitForSingleObject(listener.get(), 5000);
-
-    std::printf("Settory change notification, from UpdateCurrentSetting here to another process:\n");
-    Report("per-setting event seen", toEvent);
-    Report("reload message (WM_USER + 200) received", toMessage);
-    std::printf("  changes not seen within 5 s: %d of %d\n", missed, kChanges);
+    std::printf("Settory change notification, from UpdateCurrentSetting here to the other processes:\n");
+    for (int listeners : {1, 2, 4, 8}) MeasureWith(listeners, self, shared, settory.Get());
     return 0;
 }
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     base::ComInit com(COINIT_APARTMENTTHREADED);
-    if (argc == 2 && wcscmp(argv[1], L"listen") == 0) return Listen();
+    if (argc == 3 && wcscmp(argv[1], L"listen") == 0) return Listen(_wtoi(argv[2]));
     return Measure();
 }
