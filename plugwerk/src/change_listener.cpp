@@ -1,9 +1,12 @@
 #include "change_listener.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
+#include "base/com_ptr.h"
 #include "base/handles.h"
+#include "change_signal.h"
 #include "internal.h"
 #include "plugwerk/item.h"
 #include "testing.h"
@@ -11,10 +14,26 @@
 namespace plugwerk {
 namespace {
 
+// How late at most a change is noticed whose event another consumer cleared just before this
+// thread started waiting; the check itself only reads shared counts.
+constexpr DWORD kRecheckMs = 1000;
+
+// One listener of a setting: an item of a page, or a status item's own event that the status window
+// waits on. Registry watches have no signal: their auto-reset event is consumed by the wait itself.
+struct Entry {
+    SettingItem* item = nullptr;
+    const void* owner = nullptr;
+    HANDLE relay = nullptr;
+    base::UniqueHandle ownEvent;
+    std::unique_ptr<ChangeSignal> signal;
+
+    HANDLE Event() const { return item ? item->GetXMLEvent() : ownEvent.get(); }
+};
+
 struct Listener {
-    std::vector<SettingItem*> items;
-    // Index 0 the end event, 1 the add event, then one change event per listening item. Only the
-    // thread touches it once the thread runs.
+    std::vector<Entry> entries;
+    // Index 0 the end event, 1 the add event, then one change event per waitable entry.
+    // Only the thread touches it once the thread runs.
     std::vector<HANDLE> handles;
     base::UniqueHandle thread;
     base::UniqueHandle lock;
@@ -89,41 +108,75 @@ void FillHandles(Listener& listener) {
     listener.handles.resize(2);
     listener.handles[0] = listener.endEvent.get();
     listener.handles[1] = listener.addEvent.get();
-    for (SettingItem* item : listener.items) {
-        HANDLE event = item->GetXMLEvent();
+    for (const Entry& entry : listener.entries) {
+        HANDLE event = entry.Event();
         if (Waitable(event) && listener.handles.size() < MAXIMUM_WAIT_OBJECTS) listener.handles.push_back(event);
     }
 }
 
-void Dispatch(Listener& listener, size_t index) {
+Entry* Find(Listener& listener, const void* key) {
+    for (Entry& entry : listener.entries) {
+        if (entry.item == key || (entry.owner && entry.owner == key)) return &entry;
+    }
+    return nullptr;
+}
+
+bool Listed(Listener& listener, SettingItem* item) { return Find(listener, item) != nullptr; }
+
+void CallItem(SettingItem* item) { Guarded(0L, [&] { return item->WndFunc(PWM_CHANGE_EVENT, 0, 0); }); }
+
+// A registry watch fired: the wait consumed its signal, so only the index tells.
+void DispatchWatch(Listener& listener, size_t index) {
     HANDLE fired = listener.handles[index];
-    ::ResetEvent(fired);
-    // An item may unregister itself (or others) from inside; the copy keeps the walk valid.
-    std::vector<SettingItem*> items = listener.items;
+    std::vector<SettingItem*> items;
+    for (const Entry& entry : listener.entries) {
+        if (entry.item && !entry.signal && entry.item->GetXMLEvent() == fired) items.push_back(entry.item);
+    }
     for (SettingItem* item : items) {
-        if (item->GetXMLEvent() != fired) continue;
-        Guarded(0L, [&] { return item->WndFunc(PWM_CHANGE_EVENT, 0, 0); });
+        if (!Listed(listener, item)) continue;
+        CallItem(item);
         // A registry watch replaces its event each time it is armed again.
         listener.handles[index] = item->GetXMLEvent();
     }
     if (!Waitable(listener.handles[index])) ::SetEvent(listener.addEvent.get());
 }
 
+// Every setting entry learns of each change it has not seen, whichever event woke the thread and
+// whoever cleared the setting's event meanwhile (while this thread was inside another item, say).
+void DeliverChanges(Listener& listener) {
+    for (size_t i = 0; i < listener.entries.size(); ++i) {
+        Entry& entry = listener.entries[i];
+        if (!entry.signal || !entry.signal->Take(entry.Event())) continue;
+        if (!entry.item) {
+            ::SetEvent(entry.relay);
+            continue;
+        }
+        CallItem(entry.item);
+        // Start over: the item may have unregistered itself (or others), and changes may have landed
+        // on entries already passed while it ran. Entries already told have seen their change.
+        i = static_cast<size_t>(-1);
+    }
+}
+
 DWORD WINAPI ListenerThread(void* parameter) {
     Listener& listener = *static_cast<Listener*>(parameter);
+    // Items call the settings service from here.
+    base::ComInit com(COINIT_MULTITHREADED);
     for (;;) {
+        // A setting's event can be cleared by another consumer between this thread's last look at
+        // the counts and the start of the wait; the bounded wait finds such a change at the latest
+        // one interval later.
         DWORD result = ::WaitForMultipleObjects(static_cast<DWORD>(listener.handles.size()), listener.handles.data(),
-                                                FALSE, INFINITE);
+                                                FALSE, kRecheckMs);
         LockHold hold(listener.lock.get(), INFINITE);
         if (result == WAIT_OBJECT_0) return 0;
         if (result == WAIT_OBJECT_0 + 1 || result == WAIT_FAILED) {
-            // Change events are not reset here: a change signalled while an item was being added
-            // must still reach its item.
             FillHandles(listener);
             ::ResetEvent(listener.addEvent.get());
         } else if (result >= WAIT_OBJECT_0 + 2 && result < WAIT_OBJECT_0 + listener.handles.size()) {
-            Dispatch(listener, result - WAIT_OBJECT_0);
+            DispatchWatch(listener, result - WAIT_OBJECT_0);
         }
+        DeliverChanges(listener);
     }
 }
 
@@ -157,8 +210,37 @@ void WakeOrStart(Listener& listener) {
     }
 }
 
-bool Listed(const Listener& listener, SettingItem* item) {
-    return std::find(listener.items.begin(), listener.items.end(), item) != listener.items.end();
+// Called with the lock held: a setting's signal for an item that follows the settings service, none
+// for a registry watch. Kept across registrations, so that a change since the first one stays known.
+void FitSignal(Entry& entry) {
+    if (entry.item->IsReg()) {
+        entry.signal.reset();
+    } else if (!entry.signal) {
+        entry.signal.reset(new ChangeSignal(SettingEventName(entry.item->GetClassID(), entry.item->GetSettingID())));
+    }
+}
+
+long AddEntry(Listener& listener, Entry entry) {
+    if (listener.entries.size() >= kMaxListeningItems) return PW_NOT_POSSIBLE;
+    listener.entries.push_back(std::move(entry));
+    return 0;
+}
+
+void RemoveEntry(Listener& listener, const void* key) {
+    auto& entries = listener.entries;
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&](const Entry& entry) { return entry.item == key || (entry.owner && entry.owner == key); }),
+                  entries.end());
+}
+
+long Unlist(const void* key, DWORD timeoutMs) {
+    Listener* listener = GetListener(false);
+    if (!listener) return PW_NOT_POSSIBLE;
+    LockHold hold(listener->lock.get(), timeoutMs);
+    if (!hold.Held()) return PW_LOCK_BUSY;
+    RemoveEntry(*listener, key);
+    if (!listener->entries.empty() || ThreadRunning(*listener)) WakeOrStart(*listener);
+    return 0;
 }
 
 }  // namespace
@@ -169,24 +251,53 @@ long AddListeningItem(SettingItem* item) {
     if (!listener) return PW_NOT_POSSIBLE;
     LockHold hold(listener->lock.get(), INFINITE);
     if (!hold.Held()) return PW_NOT_POSSIBLE;
-    if (!Listed(*listener, item)) {
-        if (listener->items.size() >= kMaxListeningItems) return PW_NOT_POSSIBLE;
-        listener->items.push_back(item);
+    Entry* entry = Find(*listener, item);
+    if (!entry) {
+        Entry added;
+        added.item = item;
+        if (AddEntry(*listener, std::move(added)) != 0) return PW_NOT_POSSIBLE;
+        entry = &listener->entries.back();
     }
+    Guarded(0, [&] {
+        FitSignal(*entry);
+        return 0;
+    });
     WakeOrStart(*listener);
     return 0;
 }
 
 long RemoveListeningItem(SettingItem* item, DWORD timeoutMs) {
     if (!item) return PW_NOT_POSSIBLE;
-    Listener* listener = GetListener(false);
+    return Unlist(item, timeoutMs);
+}
+
+long AddStatusRelay(const void* owner, HANDLE relay, const CStringW& eventName) {
+    if (!owner || !relay) return PW_NOT_POSSIBLE;
+    Listener* listener = GetListener(true);
     if (!listener) return PW_NOT_POSSIBLE;
-    LockHold hold(listener->lock.get(), timeoutMs);
-    if (!hold.Held()) return PW_LOCK_BUSY;
-    auto& items = listener->items;
-    items.erase(std::remove(items.begin(), items.end(), item), items.end());
-    if (!items.empty() || ThreadRunning(*listener)) WakeOrStart(*listener);
-    return 0;
+    LockHold hold(listener->lock.get(), INFINITE);
+    if (!hold.Held()) return PW_NOT_POSSIBLE;
+    RemoveEntry(*listener, owner);
+    long result = Guarded(static_cast<long>(PW_NOT_POSSIBLE), [&] {
+        Entry entry;
+        entry.owner = owner;
+        entry.relay = relay;
+        entry.ownEvent.reset(OpenSettingEvent(eventName));
+        if (!entry.ownEvent) return static_cast<long>(PW_NOT_POSSIBLE);
+        entry.signal.reset(new ChangeSignal(eventName));
+        return AddEntry(*listener, std::move(entry));
+    });
+    if (result == 0 || ThreadRunning(*listener)) WakeOrStart(*listener);
+    return result;
+}
+
+long RemoveStatusRelay(const void* owner, DWORD timeoutMs) { return Unlist(owner, timeoutMs); }
+
+void CloseRelayedEvent(const void* owner, HANDLE& event) {
+    if (!event) return;
+    RemoveStatusRelay(owner, INFINITE);
+    ::CloseHandle(event);
+    event = nullptr;
 }
 
 void WakeListener() {
@@ -244,7 +355,8 @@ size_t ListeningItemCountForTest() {
     Listener* listener = GetListener(false);
     if (!listener) return 0;
     LockHold hold(listener->lock.get(), INFINITE);
-    return listener->items.size();
+    return static_cast<size_t>(std::count_if(listener->entries.begin(), listener->entries.end(),
+                                             [](const Entry& entry) { return entry.item != nullptr; }));
 }
 
 bool ListenerThreadRunningForTest() {

@@ -1,12 +1,16 @@
 #pragma once
 // The process-wide listener: one thread waits on the change events of every listening setting item of
-// every page and hands a fired event to its item (PWM_CHANGE_EVENT) on that thread.
+// every page and hands a fired event to its item (PWM_CHANGE_EVENT) on that thread. It is this
+// process's only consumer of the settings service's per-setting events (see change_signal.h); status
+// items get their own event, which the thread sets.
 //
 // Lock order and waits: the thread holds the lock while it is inside an item, and an item's control
 // update reaches the page's dialog thread by a cross-thread SendMessageW. Every wait for the lock
 // therefore answers messages sent to the waiting thread, so a dialog thread that registers or
 // unregisters an item keeps serving the listener instead of blocking against it.
 #include <windows.h>
+
+#include "base/cstringw.h"
 
 class SettingItem;
 
@@ -21,6 +25,15 @@ long AddListeningItem(SettingItem* item);
 // 0 when no longer listed; 8 when the lock stayed busy for the time (the item stays listed); -1 for
 // null or without a listener.
 long RemoveListeningItem(SettingItem* item, DWORD timeoutMs = 100);
+// A status item's own event, set by the thread for every change of the setting whose event is
+// named, so that the status window and this process's pages never clear each other's signal. 0; -1
+// without a listener or the setting's event, or when kMaxListeningItems entries already listen.
+long AddStatusRelay(const void* owner, HANDLE relay, const CStringW& eventName);
+// 0 when no longer listed; 8 when the lock stayed busy for the time; -1 without a listener.
+long RemoveStatusRelay(const void* owner, DWORD timeoutMs);
+// Unlists the owner's relay and then closes its event (null afterwards): the thread never sets a
+// closed handle.
+void CloseRelayedEvent(const void* owner, HANDLE& event);
 // Lets the thread pick up an item's replaced event.
 void WakeListener();
 // The pause before an outside change is read, so that the writer has finished. False when the

@@ -7,14 +7,14 @@
 namespace {
 VARIANT MakeValue(VARTYPE type, LONG value) {
     VARIANT v;
-    ::VariantInit(&v);
+    plugwerk::ZeroVariant(v);
     v.vt = type;
     v.lVal = value;
     return v;
 }
 VARIANT EmptyValue() {
     VARIANT v;
-    memset(&v, 0, sizeof(v));
+    plugwerk::ZeroVariant(v);
     return v;
 }
 }  // namespace
@@ -45,7 +45,7 @@ long CheckBoxItem::OnInitItem() {
 }
 VARIANT CheckBoxItem::GetItem() {
     VARIANT v;
-    ::VariantInit(&v);
+    plugwerk::ZeroVariant(v);
     v.vt = VT_BOOL;
     // 1, not VARIANT_TRUE: the stored text of a checked box is "1".
     v.boolVal = SendMsg(0, BM_GETCHECK, 0, 0) != 0 ? 1 : 0;
@@ -208,7 +208,7 @@ long CRadioButtonItem::OnInitItem() {
 }
 VARIANT CRadioButtonItem::GetItem() {
     VARIANT v;
-    ::VariantInit(&v);
+    plugwerk::ZeroVariant(v);
     v.vt = VT_INT;
     // No button checked: the data stays what it was (a value outside the list, as the item shows it).
     v.intVal = m_vData.vt == VT_INT ? m_vData.intVal : -1;

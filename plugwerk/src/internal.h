@@ -2,6 +2,7 @@
 // Helpers shared by the framework's sources; nothing here is visible to plug-ins.
 #include <windows.h>
 #include <oleauto.h>
+#include <string.h>
 
 #include "Settory_h.h"
 #include "base/cstringw.h"
@@ -25,6 +26,11 @@ void GuardedVoid(F&& call) noexcept {
     } catch (...) {
     }
 }
+
+// VariantInit sets only the type and leaves the value as the memory held it; a string type set
+// afterwards would hand that garbage to SysFreeString (and an option that writes nothing would
+// return it). Every VARIANT the framework makes starts all zero.
+inline void ZeroVariant(VARIANT& value) noexcept { memset(&value, 0, sizeof(value)); }
 
 // Text by which values are compared: "%d" for integer types, "%f" for floating ones, empty otherwise.
 CStringW ValueText(const VARIANT& value);

@@ -18,8 +18,8 @@ long StatusOption::Set(const VARIANT&) { return 0; }
 
 Item::Item(int name, int description, unsigned settingID, SettingOption* option)
     : m_nName(name), m_nDescription(description), m_pOption(option), m_nSettingID(settingID), m_bModified(false) {
-    ::VariantInit(&m_vData);
-    ::VariantInit(&m_vApplied);
+    plugwerk::ZeroVariant(m_vData);
+    plugwerk::ZeroVariant(m_vApplied);
 }
 
 Item::~Item() {
@@ -36,7 +36,12 @@ void Item::SetClassID(const CStringW& classID) { m_strClassID = classID; }
 const CStringW& Item::GetClassID() const { return m_strClassID; }
 
 void Item::SetDataType(unsigned vt) {
+    const bool hadString = m_vData.vt == VT_BSTR;
     ::VariantClear(&m_vData);
+    // VariantClear leaves a freed string's address behind, and a number's bits would read as an
+    // address under a string type: either would be freed by the next assignment. A number set
+    // before registration keeps its value.
+    if (hadString || vt == VT_BSTR) plugwerk::ZeroVariant(m_vData);
     m_vData.vt = static_cast<VARTYPE>(vt);
 }
 
@@ -54,7 +59,7 @@ void Item::AssignValue(VARIANT& target, const VARIANT& source) {
 }
 
 long Item::GetItemData(VARIANT& out) {
-    ::VariantInit(&out);
+    plugwerk::ZeroVariant(out);
     AssignValue(out, m_vData);
     return 0;
 }
@@ -99,7 +104,7 @@ long Item::ReadXMLData() {
     }
     // Read into a scratch value so that a failed call cannot leave the data without its type.
     VARIANT value;
-    ::VariantInit(&value);
+    plugwerk::ZeroVariant(value);
     value.vt = m_vData.vt;
     HRESULT hr = settory->GetCurrentValue(m_strClassID, static_cast<int>(m_nSettingID), &value);
     if (hr == 0 && value.vt == m_vData.vt) AssignValue(m_vData, value);
@@ -126,7 +131,7 @@ SettingItem::SettingItem(int name, int description, int controlID, unsigned sett
       m_nChangeMessage(0),
       m_hWatchedKey(nullptr),
       m_nUIChanged(0) {
-    ::VariantInit(&m_vDefault);
+    plugwerk::ZeroVariant(m_vDefault);
     if (controlID > 0) m_controls.push_back({nullptr, static_cast<unsigned>(controlID)});
 }
 
@@ -221,7 +226,7 @@ long SettingItem::SetDefault(const VARIANT& value) {
 
 long SettingItem::GetDefault(VARIANT& out) {
     if (m_vDefault.vt == VT_EMPTY || m_vDefault.vt != m_vData.vt) return PW_NO_DEFAULT;
-    ::VariantInit(&out);
+    plugwerk::ZeroVariant(out);
     AssignValue(out, m_vDefault);
     return 0;
 }
@@ -244,7 +249,7 @@ void SettingItem::InitDefault() {
         return;
     }
     VARIANT value;
-    ::VariantInit(&value);
+    plugwerk::ZeroVariant(value);
     value.vt = type;
     if (settory->GetDefaultValue(m_strClassID, static_cast<int>(m_nSettingID), &value) == 0 && value.vt == type) {
         AssignValue(m_vDefault, value);
@@ -264,7 +269,7 @@ long SettingItem::ResetDefault() {
 
 void SettingItem::InitItemFromStore() {
     VARIANT system;
-    ::VariantInit(&system);
+    plugwerk::ZeroVariant(system);
     m_bModified = false;
     m_nUIChanged = 0;
     const bool hasDefault = m_vDefault.vt != VT_EMPTY;
@@ -272,7 +277,7 @@ void SettingItem::InitItemFromStore() {
     const bool stored = ReadXMLData() == 0;
     if (m_pOption) {
         system.vt = m_vData.vt;
-        if (Guarded(false, [&] { m_pOption->Get(system); return true; }) == false) ::VariantInit(&system);
+        if (Guarded(false, [&] { m_pOption->Get(system); return true; }) == false) plugwerk::ZeroVariant(system);
     }
     // The store knows nothing of this setting (no stored value, no default): the system's value is
     // the only one there is, and pushing a made-up value onto the system would be wrong. An option

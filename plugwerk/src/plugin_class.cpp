@@ -71,6 +71,7 @@ int PluginClass::IsCanSet() {
 long PluginClass::IsDefault() {
     for (SettingItem* item : m_settingItems) {
         VARIANT value;
+        plugwerk::ZeroVariant(value);
         if (item->GetDefault(value) == 0) {
             ::VariantClear(&value);
             return 0;

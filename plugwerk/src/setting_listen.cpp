@@ -1,6 +1,7 @@
 // Setting items following outside changes: a window message, the settings service's per-setting
 // event, or a watched registry key.
 #include "change_listener.h"
+#include "change_signal.h"
 #include "internal.h"
 #include "plugwerk/item.h"
 #include "plugwerk/plugin_class.h"
@@ -14,7 +15,7 @@ long SettingItem::RegisterChange(unsigned message) {
     return 0;
 }
 
-HANDLE SettingItem::CreateEventW(const CStringW& name) { return plugwerk::CreateNamedEvent(name); }
+HANDLE SettingItem::CreateEventW(const CStringW& name) { return plugwerk::OpenSettingEvent(name); }
 
 bool SettingItem::OpenXMLEvent() {
     // Registering again keeps the event the listener already waits on.
@@ -132,14 +133,15 @@ long SettingItem::OnChangeEvent() {
 }
 
 long SettingItem::OnSettingChange() {
-    if (m_hChangeEvent && !m_hWatchedKey) ::ResetEvent(m_hChangeEvent);
+    // The service's event is not cleared here: the listener takes it off in the way that leaves
+    // every other consumer of the setting informed.
     RearmWatchedKey();
     long result = m_nSettingID != 0 ? plugwerk::ReloadService() : 0;
     ReadXMLData();
     if (m_pOption) {
         // Read into a scratch value: an option with nothing to say must not take the data's type away.
         VARIANT system;
-        ::VariantInit(&system);
+        plugwerk::ZeroVariant(system);
         system.vt = m_vData.vt;
         Guarded(0L, [&] { return m_pOption->Get(system); });
         if (system.vt != VT_EMPTY && system.vt == m_vData.vt) AssignValue(m_vData, system);

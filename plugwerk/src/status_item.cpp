@@ -1,5 +1,7 @@
 #include "plugwerk/status_item.h"
 
+#include "change_listener.h"
+#include "change_signal.h"
 #include "internal.h"
 #include "plugwerk/plugin_class.h"
 
@@ -24,6 +26,8 @@ StatusItem::StatusItem(int name, int description, unsigned settingID, StatusOpti
 
 StatusItem::~StatusItem() {
     for (CStatus* status : m_statuses) delete status;
+    // Only items of a stored setting have their event set by the listener.
+    if (m_nSettingID != 0) plugwerk::CloseRelayedEvent(this, m_hEvent);
     if (m_hEvent) ::CloseHandle(m_hEvent);
 }
 
@@ -32,7 +36,7 @@ void StatusItem::InitType() {
     m_vData.lVal = 0;
 }
 
-HANDLE StatusItem::CreateEventW(const CStringW& name) { return plugwerk::CreateNamedEvent(name); }
+HANDLE StatusItem::CreateEventW(const CStringW& name) { return plugwerk::OpenSettingEvent(name); }
 
 long StatusItem::AddStatus(unsigned type, const CStringW& display) {
     CStatus* status = Guarded(static_cast<CStatus*>(nullptr), [&] { return new CStatus(type, display); });
@@ -81,7 +85,7 @@ long StatusItem::ReadFromOption() {
     if (m_pOption) {
         Guarded(0L, [&] { return m_pOption->OnSettingChange(m_vData); });
         VARIANT value;
-        ::VariantInit(&value);
+        plugwerk::ZeroVariant(value);
         value.vt = VT_I4;
         value.lVal = 0;
         result = Guarded(static_cast<long>(PW_FAILED), [&] { return m_pOption->Get(value); });
@@ -95,15 +99,16 @@ long StatusItem::ReadFromOption() {
 }
 
 long StatusItem::Refresh() {
+    // Cleared before the reads: a change that lands while they run signals again and is read by the
+    // next refresh instead of being cleared unseen.
+    if (m_hEvent) ::ResetEvent(m_hEvent);
     // A value the option reported as missing last time is read as a number again.
     if (m_vData.vt == VT_EMPTY) InitType();
     if (m_nSettingID != 0) {
         plugwerk::ReloadService();
         ReadXMLData();
     }
-    long result = ReadFromOption();
-    if (m_hEvent) ::ResetEvent(m_hEvent);
-    return result;
+    return ReadFromOption();
 }
 
 long StatusItem::WndFunc(UINT message, WPARAM, LPARAM) {
@@ -113,7 +118,7 @@ long StatusItem::WndFunc(UINT message, WPARAM, LPARAM) {
         ReadXMLData();
         if (m_pOption) {
             VARIANT value;
-            ::VariantInit(&value);
+            plugwerk::ZeroVariant(value);
             value.vt = VT_I4;
             value.lVal = 0;
             Guarded(0L, [&] { return m_pOption->Get(value); });

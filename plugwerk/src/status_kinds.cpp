@@ -1,4 +1,6 @@
 // The ready-made status item kinds: a stored setting, a registry key, a device.
+#include "base/handles.h"
+#include "change_listener.h"
 #include "internal.h"
 #include "plugwerk/status_item.h"
 
@@ -9,15 +11,22 @@ long CXMLStatusItem::OnInitItem() { return 0; }
 
 long CXMLStatusItem::RegisterEvent() {
     if (m_nSettingID == 0) return PW_NOT_POSSIBLE;
-    if (m_hEvent) ::CloseHandle(m_hEvent);
-    m_hEvent = CreateEventW(plugwerk::SettingEventName(m_strClassID, m_nSettingID));
+    // The status window waits on an event of this item's own, which the process's listener sets:
+    // a window and a page that both cleared the service's shared event would hide changes from
+    // each other. Registering again keeps the event the window already waits on.
+    if (!m_hEvent) {
+        base::UniqueHandle own(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (!own || plugwerk::AddStatusRelay(this, own.get(), plugwerk::SettingEventName(m_strClassID, m_nSettingID)) != 0) {
+            return PW_NOT_POSSIBLE;
+        }
+        m_hEvent = own.release();
+    }
     return plugwerk::RegisterAtService(m_strClassID, m_nSettingID, true);
 }
 
 long CXMLStatusItem::UnRegisterEvent() {
     if (m_nSettingID == 0) return PW_NOT_POSSIBLE;
-    if (m_hEvent) ::CloseHandle(m_hEvent);
-    m_hEvent = nullptr;
+    plugwerk::CloseRelayedEvent(this, m_hEvent);
     return plugwerk::RegisterAtService(m_strClassID, m_nSettingID, false);
 }
 
@@ -64,7 +73,7 @@ long CRegStatusItem::WndFunc(UINT message, WPARAM wParam, LPARAM lParam) {
     // once more and have the window ask again when the value moved meanwhile.
     if (result == 0 && m_pOption) {
         VARIANT value;
-        ::VariantInit(&value);
+        plugwerk::ZeroVariant(value);
         value.vt = VT_I4;
         plugwerk::Guarded(0L, [&] { return m_pOption->Get(value); });
         if (!VariantCompare(value, m_vData)) ::SetEvent(m_hEvent);

@@ -50,8 +50,12 @@ public:
     MinimalDesc() {
         SetInstance(g_module);
         AddClass(new BatteryPage);
+        name_.LoadString(IDS_NAME);  // from this DLL's own string table
     }
-    const wchar_t* GetPluginName() override { return L"Minimal sample"; }
+    const wchar_t* GetPluginName() override { return name_; }
+
+private:
+    CStringW name_;
 };
 
 }  // namespace

@@ -136,7 +136,7 @@ TEST_F(ControlItems, PictureIsLoadedOnceAndKept) {
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     auto* item = new CPictureItem(0, 0, IDC_PICTURE, 0, nullptr);
     item->AddPictureInfo(self, IMAGE_ICON, IDI_TEST, 32, 32);
-    auto* missing = new CPictureItem(0, 0, IDC_BUTTON, 0, nullptr);
+    auto* missing = new CPictureItem(0, 0, IDC_PICTURE_MISSING, 0, nullptr);
     missing->AddPictureInfo(L"no-such-module.dll", IMAGE_ICON, IDI_TEST, 32, 32);
     page.RegisterItem(item);
     page.RegisterItem(missing);
@@ -148,6 +148,8 @@ TEST_F(ControlItems, PictureIsLoadedOnceAndKept) {
     page.WndFunc(WM_INITDIALOG, 0, 0);
     EXPECT_EQ(reinterpret_cast<HANDLE>(::SendMessageW(picture, STM_GETICON, 0, 0)), first);
     EXPECT_EQ(DataOf(item).vt, VT_EMPTY);
+    // The same resource number from a module that is not there: nothing is shown, not the other image.
+    EXPECT_EQ(::SendMessageW(host.Control(IDC_PICTURE_MISSING), STM_GETICON, 0, 0), 0);
 }
 
 class CountingButton : public ButtonItem {

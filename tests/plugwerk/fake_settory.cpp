@@ -62,6 +62,11 @@ size_t FakeSettory::CountCalls(const std::wstring& prefix) const {
 
 void FakeSettory::Log(const wchar_t* method, LPCWSTR classId, int settingId) {
     (void)classId;
+    APTTYPE type;
+    APTTYPEQUALIFIER qualifier;
+    if (FAILED(::CoGetApartmentType(&type, &qualifier)) || qualifier == APTTYPEQUALIFIER_IMPLICIT_MTA) {
+        ++callsWithoutCom;
+    }
     calls.push_back(std::wstring(method) + L" " + std::to_wstring(settingId));
 }
 

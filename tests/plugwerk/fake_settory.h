@@ -21,6 +21,8 @@ public:
     // Settings whose change event clients asked for: storing one of them signals
     // "Global\<class id>,<setting id>", as the service does.
     std::set<Key> registered;
+    // Calls from threads that had not initialised COM themselves (the real service's proxies need it).
+    int callsWithoutCom = 0;
     HRESULT updateResult = 0;
     int updates = 0;
 

@@ -28,6 +28,7 @@ public:
         return 0;
     }
     long Get(VARIANT& value) override {
+        handed = value.llVal;
         if (system_->vt == VT_EMPTY) {
             value.vt = VT_EMPTY;
         } else if (system_->vt == VT_BSTR) {
@@ -43,6 +44,10 @@ private:
     int* sets_;
     VARIANT* system_;
     int* veto_;
+
+public:
+    // The value bits the option was handed with the preset type: nothing but zero.
+    long long handed = 0;
 };
 
 // A setting item of any type bound to the check box control, exposing the protected comparison.
@@ -269,6 +274,16 @@ TEST(ItemDefaults, SetGetAndReset) {
     EXPECT_EQ(item->Data().intVal, 2);
 }
 
+// Leftovers of a long-running host: a freed block of that size, and stack below this frame, full of
+// a non-zero pattern that the next allocation and the next calls usually get back.
+__attribute__((noinline)) void LeaveDirtyMemory(size_t blockSize) {
+    void* block = ::operator new(blockSize);
+    memset(block, 0xA5, blockSize);
+    ::operator delete(block);
+    volatile char stack[32768];
+    for (size_t i = 0; i < sizeof(stack); ++i) stack[i] = static_cast<char>(0xA5);
+}
+
 TEST(ItemStrings, StringsTravelThroughTheExMethodsAndKeepTheirOwnCopies) {
     pwtest::ScopedFakeService service;
     const std::wstring longest(SETTORY_VALUE_CAPACITY - 1, L'n');
@@ -276,10 +291,16 @@ TEST(ItemStrings, StringsTravelThroughTheExMethodsAndKeepTheirOwnCopies) {
     service.fake.current[{kClass, 6}] = longest;
     Probe probe;
     OpenPage<> page(IDD_CONTROLS, kClass);
-    auto* item = new ProbeItem(VT_BSTR, 6, probe.NewOption());
+    auto* option = static_cast<ProbeOption*>(probe.NewOption());
+    LeaveDirtyMemory(sizeof(ProbeItem));
+    auto* item = new ProbeItem(VT_BSTR, 6, option);
     page.RegisterItem(item);
+    // A string item starts without a string: the first assignment frees what the data holds.
+    ASSERT_EQ(item->Data().bstrVal, nullptr);
     EXPECT_EQ(service.fake.CountCalls(L"GetDefaultValueEx 6"), 1u);
+    LeaveDirtyMemory(0);
     HostedPage host(::GetModuleHandleW(nullptr), &page);
+    EXPECT_EQ(option->handed, 0);
     ASSERT_EQ(item->Data().vt, VT_BSTR);
     EXPECT_EQ(std::wstring(item->Data().bstrVal), longest);
 
@@ -300,6 +321,17 @@ TEST(ItemStrings, StringsTravelThroughTheExMethodsAndKeepTheirOwnCopies) {
     EXPECT_EQ(host.Apply(), 0);
     EXPECT_EQ(service.fake.CountCalls(L"SetCurrentValueEx 6"), 1u);
     EXPECT_EQ((service.fake.current[{kClass, 6}]), L"Cafe");
+
+    // Setting a default sets the type again: the string it dropped is not left behind to be freed
+    // a second time.
+    VARIANT office = {};
+    office.vt = VT_BSTR;
+    office.bstrVal = ::SysAllocString(L"Office");
+    EXPECT_EQ(item->SetDefault(office), 0);
+    EXPECT_EQ(item->Data().bstrVal, nullptr);
+    item->SetItemData(office);
+    ::VariantClear(&office);
+    EXPECT_EQ(std::wstring(item->Data().bstrVal), L"Office");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <functional>
 #include <thread>
 
+#include "base/com_ptr.h"
 #include "plugwerk/plugwerk.h"
 #include "support/fixtures.h"
 
@@ -42,6 +43,7 @@ public:
         long result = 0;
         bool done = false;
         std::thread worker([&] {
+            base::ComInit com;
             result = page_->WndFunc(PWM_APPLY, 0, 0);
             done = true;
             ::PostMessageW(window_, WM_NULL, 0, 0);

@@ -270,6 +270,8 @@ TEST(SampleMinimal, BuildsFromTheKitAndDescribesItsPage) {
     sample.desc->GetClasses(0)->GetClassID(id);
     EXPECT_STREQ(id, L"5A1B2C3D-4E5F-4061-8728-394A5B6C7D8E");
     EXPECT_TRUE(sample.desc->GetClasses(0)->IsShow());
+    // CStringW::LoadString(UINT) in a plug-in reads the plug-in's own string table.
+    EXPECT_STREQ(sample.desc->GetPluginName(), L"Battery indicator");
 }
 
 }  // namespace
