@@ -1,8 +1,7 @@
 #pragma once
 // CStringW: the wide string class the code and the plug-in headers are written against. Header-only
-// but for LoadString(UINT): in the program that reads the localised resource module, in a plug-in
-// (Plugwerk.dll provides the function) the plug-in's own module. Format uses the C runtime's Microsoft-style
-// conversions, in which "%s" takes a wide string, as the callers expect.
+// but for LoadString(UINT), whose module Plugwerk.dll provides to plug-ins. Format uses the C runtime's
+// Microsoft-style conversions, in which "%s" takes a wide string, as the callers expect.
 #include <windows.h>
 #include <stdarg.h>
 #include <stdio.h>
@@ -11,8 +10,7 @@
 #include <string>
 
 namespace base {
-// The module string resources are loaded from: the program's localised resource module (see
-// resource_module.h); for a plug-in, the plug-in's own module.
+// Strings come from here: the program's localised resource module; in a plug-in, the plug-in's own.
 HINSTANCE CurrentResourceModule() noexcept;
 }
 
