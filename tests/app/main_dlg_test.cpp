@@ -506,9 +506,10 @@ TEST_F(StatusWindow, RowsByCategoryWithFailedStatusesBelowAndSharedNamesSharingA
     state_->status.next = 1;
     OpenStatus();
     auto first = Rows(status_->ListOfCategory(0));
-    ASSERT_EQ(1u, first.size());
-    EXPECT_STREQ(L"Fan", first[0].first);
-    EXPECT_STREQ(L"On", first[0].second);
+    ASSERT_EQ(2u, first.size());
+    EXPECT_STREQ(L"Fan speed", first[0].first);
+    EXPECT_STREQ(L"Fan", first[1].first);
+    EXPECT_STREQ(L"On", first[1].second);
     // The failed status keeps its row without text, and the next one of its list goes above it.
     auto second = Rows(status_->ListOfCategory(1));
     ASSERT_EQ(2u, second.size());
@@ -531,7 +532,11 @@ TEST_F(StatusWindow, DeviceChangesUpdateRowsAndAJumpOpensThePage) {
     OpenStatus();
     state_->status.shown = 1;
     ::SendMessageW(*status_, WM_DEVICECHANGE, 0, 0);
-    EXPECT_STREQ(L"Off", Rows(status_->ListOfCategory(0))[0].second);
+    // "Fan" changes its own row, not "Fan speed" above it whose name starts the same.
+    auto rows = Rows(status_->ListOfCategory(0));
+    ASSERT_EQ(2u, rows.size());
+    EXPECT_STREQ(L"On", rows[0].second);
+    EXPECT_STREQ(L"Off", rows[1].second);
 
     HWND list = status_->ListOfCategory(0);
     ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
