@@ -5,8 +5,11 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+
 #include "base/resource_module.h"
 #include "catalogue/plugin_registered_application.h"
+#include "catalogue/start_location.h"
 #include "core/message_dispatch_wnd.h"
 #include "core/open_request.h"
 #include "info/status_gathering.h"
@@ -177,6 +180,11 @@ void COSLMainDlg::OnLaunch() {
         return;
     }
     if (path.IsEmpty()) return;
+    CStringW refusal = ostrel::LaunchRefusal(*entry);
+    if (!refusal.IsEmpty()) {
+        ::MessageBoxW(m_hWnd, refusal, entry->m_strName, MB_OK | MB_ICONWARNING);
+        return;
+    }
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -198,6 +206,11 @@ void COSLMainDlg::OnHelp() {
         }
         m_helpWindows.erase(it);
         break;
+    }
+    CStringW refusal = ostrel::HelpRefusal(*entry, ostrel::LocalisedHelpFile(entry->m_strHelpPath));
+    if (!refusal.IsEmpty()) {
+        ::MessageBoxW(m_hWnd, refusal, entry->m_strName, MB_OK | MB_ICONWARNING);
+        return;
     }
     HWND window = ostrel::ShowHelp(entry->m_strHelpPath, entry->m_nHelpOption1);
     if (!window) return;
