@@ -145,10 +145,12 @@ void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
     case ENTRY_SYSTEM_INFO: {
         auto* page = new COSLSystemInfo(static_cast<CSysInfoRegisteredApplication*>(entry), this);
         if (page->Create(parent)) {
-            // Its fixed layout takes the room a one-line description leaves above the page as well.
-            const RECT& shown = m_rcPageShown;
-            int height = shown.bottom - shown.top > full.bottom ? shown.bottom - shown.top : full.bottom;
+            // Its fixed layout takes the room a one-line description leaves above the page as well,
+            // and scrolls only when its frames need more than that room (in the compact layout).
+            int shown = m_rcPageShown.bottom - m_rcPageShown.top;
+            int height = std::max({shown, static_cast<int>(full.bottom), page->ContentHeight()});
             ::SetWindowPos(*page, nullptr, 0, 0, full.right, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+            scrollable = page->ContentHeight() > shown;
             m_pPageView = page;
         } else {
             delete page;
