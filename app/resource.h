@@ -49,6 +49,9 @@
 #define IDS_BUTTON_CANCEL 1317
 #define IDS_MODIFIED_PROMPT 1318
 #define IDS_BUTTON_WIDTH 2020
+// Launch and Help refusing a program or help file in a folder any user can write (%s: its path).
+#define IDS_UNTRUSTED_PROGRAM 2032
+#define IDS_UNTRUSTED_HELP 2033
 
 // Bitmaps and icons
 #define IDI_MAIN 128

@@ -38,6 +38,9 @@ COSLStatusInfo::COSLStatusInfo() : CWinDialog(IDD_STATUS_INFO) { ostrel::SetStat
 COSLStatusInfo::~COSLStatusInfo() {
     if (IsWindow()) DestroyWindow();
     if (m_hImageList) ::ImageList_Destroy(m_hImageList);
+    // A dialog that was never created has no window to be destroyed, and nothing else would give the
+    // flag back: the settings window would hold the system-information page back for good.
+    ostrel::SetStatusGatheringIdle(true);
 }
 
 HWND COSLStatusInfo::ListOfCategory(unsigned category) const {
@@ -277,7 +280,7 @@ void COSLStatusInfo::OnBroadcast(UINT itemMessage) {
             modified = status.item->IsModified();
         } catch (...) {
         }
-        if (modified) UpdateRow(status.item, status.name);
+        if (modified) UpdateRow(status.item);
     }
 }
 

@@ -81,7 +81,7 @@ private:
     bool BuildEventArray();
     void RefreshLoop();
     void OnItemEvent(size_t index);
-    void UpdateRow(StatusItem* item, const CStringW& name);
+    void UpdateRow(StatusItem* item);
     void InsertRow(unsigned category, const CStringW& name, StatusItem* item);
     void RememberTarget(const CStringW& name, const CStringW& target);
     // Window messages

@@ -124,11 +124,13 @@ void COSLStatusInfo::GatherItem(CPluginRegisteredApplication* entry, StatusItem*
     HWND list = ListOfCategory(category);
     if (!list) return;
     LVITEMW row = {};
-    // The name has no image; the status column shows the status type's.
-    row.mask = LVIF_TEXT | LVIF_IMAGE;
+    // The name has no image; the status column shows the status type's. The row carries its item, so
+    // a refresh finds this row and no other, whatever the names of the rows around it.
+    row.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     row.iImage = I_IMAGENONE;
     row.iItem = m_nRowCounters[category];
     row.pszText = const_cast<wchar_t*>(name.GetString());
+    row.lParam = reinterpret_cast<LPARAM>(item);
     int index = static_cast<int>(::SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row)));
     if (category == 0) ::EnableWindow(list, TRUE);
     if (index < 0 || got != 0) return;
@@ -199,10 +201,10 @@ void COSLStatusInfo::OnItemEvent(size_t index) {
     } catch (...) {
         return;
     }
-    if (modified) UpdateRow(status.item, status.name);
+    if (modified) UpdateRow(status.item);
 }
 
-void COSLStatusInfo::UpdateRow(StatusItem* item, const CStringW& name) {
+void COSLStatusInfo::UpdateRow(StatusItem* item) {
     unsigned type = 0;
     wchar_t text[kUpdateTextChars] = {};
     unsigned category = 0;
@@ -215,9 +217,10 @@ void COSLStatusInfo::UpdateRow(StatusItem* item, const CStringW& name) {
     text[kUpdateTextChars - 1] = 0;
     HWND list = ListOfCategory(category);
     if (!list) return;
+    // Not by name: "Fan" would find a row "Fan speed" above it, and two statuses of one name the same row.
     LVFINDINFOW find = {};
-    find.flags = LVFI_PARTIAL | LVFI_STRING;
-    find.psz = name;
+    find.flags = LVFI_PARAM;
+    find.lParam = reinterpret_cast<LPARAM>(item);
     int row = static_cast<int>(::SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
     if (row < 0) return;
     SetStatusCell(list, row, text, type);

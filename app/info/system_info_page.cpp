@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "base/resource_module.h"
@@ -100,6 +101,20 @@ void COSLSystemInfo::PlaceControls() {
         ::MoveWindow(control, ::MulDiv(r.x, dpi.x, 96), ::MulDiv(r.y, dpi.y, 96), ::MulDiv(r.width, dpi.x, 96),
                      ::MulDiv(r.height, dpi.y, 96), FALSE);
     }
+    m_nContentHeight = 0;
+    for (const DesignRect& r : kLayout) m_nContentHeight = std::max(m_nContentHeight, ::MulDiv(r.y + r.height, dpi.y, 96));
+}
+
+BOOL COSLSystemInfo::ScrollTo(int position) {
+    HWND view = IsWindow() ? ::GetParent(m_hWnd) : nullptr;
+    if (!view) return TRUE;
+    RECT page = {}, shown = {};
+    ::GetWindowRect(m_hWnd, &page);
+    ::GetClientRect(view, &shown);
+    // The host's scroll range is made for plug-in pages, which may be taller than this one.
+    int most = std::max(0, static_cast<int>((page.bottom - page.top) - shown.bottom));
+    ::SetWindowPos(m_hWnd, nullptr, 0, -std::clamp(position, 0, most), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return TRUE;
 }
 
 void COSLSystemInfo::SetUpList(HWND list, const UINT* labels, int count, const ostrel::SysInfoColumns& columns) {

@@ -38,7 +38,13 @@ public:
     BOOL Create(HWND parent);
     // 8 (keep the page) while the worker fills the lists, else 0.
     int QueryClose(int finalFlag) override;
+    // Moves the page up inside the scroll view, no further than its own bottom edge.
+    BOOL ScrollTo(int position) override;
+    // The height the page's frames take at the screen's resolution; known once created.
+    int ContentHeight() const noexcept { return m_nContentHeight; }
     BOOL IsWorkerRunning() const;
+    // The current worker's thread, null when none was started; for tests.
+    HANDLE WorkerThread() const noexcept { return m_hWorker.get(); }
 
     // How long the worker waits for the entry's ready event; set before Create. Tests shorten it.
     void SetReadyWait(DWORD milliseconds) noexcept { readyWaitMs_ = milliseconds; }
@@ -68,4 +74,5 @@ private:
     base::UniqueHandle m_hStop;
     base::UniqueHandle m_hWorker;
     DWORD readyWaitMs_ = kReadyWaitMs;
+    int m_nContentHeight = 0;
 };

@@ -5,8 +5,11 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
+
 #include "base/resource_module.h"
 #include "catalogue/plugin_registered_application.h"
+#include "catalogue/start_location.h"
 #include "core/message_dispatch_wnd.h"
 #include "core/open_request.h"
 #include "info/status_gathering.h"
@@ -142,10 +145,12 @@ void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
     case ENTRY_SYSTEM_INFO: {
         auto* page = new COSLSystemInfo(static_cast<CSysInfoRegisteredApplication*>(entry), this);
         if (page->Create(parent)) {
-            // Its fixed layout takes the room a one-line description leaves above the page as well.
-            const RECT& shown = m_rcPageShown;
-            int height = shown.bottom - shown.top > full.bottom ? shown.bottom - shown.top : full.bottom;
+            // Its fixed layout takes the room a one-line description leaves above the page as well,
+            // and scrolls only when its frames need more than that room (in the compact layout).
+            int shown = m_rcPageShown.bottom - m_rcPageShown.top;
+            int height = std::max({shown, static_cast<int>(full.bottom), page->ContentHeight()});
             ::SetWindowPos(*page, nullptr, 0, 0, full.right, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+            scrollable = page->ContentHeight() > shown;
             m_pPageView = page;
         } else {
             delete page;
@@ -177,6 +182,11 @@ void COSLMainDlg::OnLaunch() {
         return;
     }
     if (path.IsEmpty()) return;
+    CStringW refusal = ostrel::LaunchRefusal(*entry);
+    if (!refusal.IsEmpty()) {
+        ::MessageBoxW(m_hWnd, refusal, entry->m_strName, MB_OK | MB_ICONWARNING);
+        return;
+    }
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -198,6 +208,11 @@ void COSLMainDlg::OnHelp() {
         }
         m_helpWindows.erase(it);
         break;
+    }
+    CStringW refusal = ostrel::HelpRefusal(*entry, ostrel::LocalisedHelpFile(entry->m_strHelpPath));
+    if (!refusal.IsEmpty()) {
+        ::MessageBoxW(m_hWnd, refusal, entry->m_strName, MB_OK | MB_ICONWARNING);
+        return;
     }
     HWND window = ostrel::ShowHelp(entry->m_strHelpPath, entry->m_nHelpOption1);
     if (!window) return;

@@ -355,6 +355,58 @@ TEST_F(SettingsWindow, WithoutTheServiceItOpensCentredOnTheSystemInformationPage
     EXPECT_TRUE(Closed());
 }
 
+// The layout follows the screen a process starts on, so on its first run this test runs again in
+// processes of their own, each on a Wine desktop of a short screen's size.
+TEST_F(SettingsWindow, OnShortScreensTheSystemInformationPageScrollsOnlyWhenItDoesNotFit) {
+    constexpr wchar_t kRunOnShortScreen[] = L"OSTREL_TEST_SHORT_SCREEN";
+    if (!_wgetenv(kRunOnShortScreen)) {
+        testsupport::ScopedEnv again(kRunOnShortScreen, L"1");
+        const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+        CStringW self;
+        ::GetModuleFileNameW(nullptr, self.GetBufferSetLength(MAX_PATH), MAX_PATH);
+        self.ReleaseBuffer();
+        CStringW command;
+        command.Format(L"\"%s\" --gtest_filter=%S.%S", self.GetString(), test->test_suite_name(), test->name());
+        for (const wchar_t* size : {L"1024x576", L"1024x480"}) {
+            // Wine gives a new desktop the size stored under its name.
+            CStringW name = testsupport::UniqueName(L"OstrelShort");
+            base::UniqueHKey desktops;
+            ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", 0, nullptr,
+                                                       0, KEY_ALL_ACCESS, nullptr, desktops.put(), nullptr));
+            ::RegSetValueExW(desktops.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(size),
+                             static_cast<DWORD>((wcslen(size) + 1) * sizeof(wchar_t)));
+            std::unique_ptr<HDESK__, decltype(&::CloseDesktop)> desktop(
+                ::CreateDesktopW(name, nullptr, nullptr, 0, GENERIC_ALL, nullptr), &::CloseDesktop);
+            ASSERT_NE(nullptr, desktop.get());
+            testsupport::ChildProcess run(command, name);
+            DWORD code = 1;
+            EXPECT_TRUE(run.WaitExit(60000, &code)) << CStringW(size).GetString();
+            EXPECT_EQ(0u, code) << CStringW(size).GetString();
+            ::RegDeleteValueW(desktops.get(), name);
+        }
+        return;
+    }
+    ostrel_testing::UseSettingServices(nullptr);
+    Open();
+    ASSERT_TRUE(dialog_->Layout().compact);
+    ASSERT_TRUE(WaitShown(base::LoadResString(IDS_SYSINFO_NAME)));
+    HWND page = *dialog_->PageView();
+    HWND view = ::GetParent(page);
+    HWND bar = dialog_->GetDlgItem(IDC_PAGE_SCROLLBAR);
+    RECT shown = {};
+    ::GetClientRect(view, &shown);
+    auto frameBottom = [&] {
+        RECT frame = {};
+        ::GetWindowRect(::GetDlgItem(page, IDC_SYSINFO_LOWER_FRAME), &frame);
+        ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&frame), 2);
+        return frame.bottom;
+    };
+    // A scroll bar exactly when part of the page is out of view, and it brings all of it in.
+    EXPECT_EQ(frameBottom() > shown.bottom, ::IsWindowVisible(bar) != FALSE) << frameBottom() << " " << shown.bottom;
+    ::SendMessageW(*dialog_, WM_VSCROLL, SB_BOTTOM, reinterpret_cast<LPARAM>(bar));
+    EXPECT_LE(frameBottom(), shown.bottom);
+}
+
 TEST_F(SettingsWindow, ClassIdSelectsItsPageAndPositionAndLastEntryAreReusedNextTime) {
     Open(HP_SECOND_CLASS_ID);
     ASSERT_TRUE(WaitShown(L"Second page"));
@@ -506,9 +558,10 @@ TEST_F(StatusWindow, RowsByCategoryWithFailedStatusesBelowAndSharedNamesSharingA
     state_->status.next = 1;
     OpenStatus();
     auto first = Rows(status_->ListOfCategory(0));
-    ASSERT_EQ(1u, first.size());
-    EXPECT_STREQ(L"Fan", first[0].first);
-    EXPECT_STREQ(L"On", first[0].second);
+    ASSERT_EQ(2u, first.size());
+    EXPECT_STREQ(L"Fan speed", first[0].first);
+    EXPECT_STREQ(L"Fan", first[1].first);
+    EXPECT_STREQ(L"On", first[1].second);
     // The failed status keeps its row without text, and the next one of its list goes above it.
     auto second = Rows(status_->ListOfCategory(1));
     ASSERT_EQ(2u, second.size());
@@ -531,7 +584,11 @@ TEST_F(StatusWindow, DeviceChangesUpdateRowsAndAJumpOpensThePage) {
     OpenStatus();
     state_->status.shown = 1;
     ::SendMessageW(*status_, WM_DEVICECHANGE, 0, 0);
-    EXPECT_STREQ(L"Off", Rows(status_->ListOfCategory(0))[0].second);
+    // "Fan" changes its own row, not "Fan speed" above it whose name starts the same.
+    auto rows = Rows(status_->ListOfCategory(0));
+    ASSERT_EQ(2u, rows.size());
+    EXPECT_STREQ(L"On", rows[0].second);
+    EXPECT_STREQ(L"Off", rows[1].second);
 
     HWND list = status_->ListOfCategory(0);
     ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);

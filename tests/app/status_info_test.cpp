@@ -3,6 +3,8 @@
 
 #include "base/resource_module.h"
 #include "core/setting_services.h"
+#include "core/work_thread.h"
+#include "info/status_gathering.h"
 #include "info/status_jump.h"
 #include "info/status_registered_application.h"
 #include "support/fixtures.h"
@@ -106,6 +108,15 @@ TEST_F(StatusEntry, OfferedWithMoreThanTwoPluginPagesAndTheFeatureLoaded) {
     config_.loadedClass = ostrel::kStatusFeatureClassId;
     ostrel_testing::UseSettingServices(nullptr);
     EXPECT_FALSE(entry.IsVisible());
+}
+
+TEST_F(StatusEntry, AStatusWindowThatCannotBeMadeLeavesGatheringIdle) {
+    // The program itself holds no dialog templates: the status window's creation fails.
+    base::ScopedResourceModule noTemplates(::GetModuleHandleW(nullptr));
+    CPMXThread thread(nullptr);
+    EXPECT_TRUE(thread.CreateMainWindow());
+    EXPECT_EQ(nullptr, thread.MainWindowHandle());
+    EXPECT_TRUE(ostrel::IsStatusGatheringIdle());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/com_ptr.h"
+#include "catalogue/start_location.h"
 #include "catalogue/xml_registered_application.h"
 #include "core/administrator.h"
 #include "xmlapps_fixture.h"
@@ -104,6 +105,46 @@ TEST_F(XmlApplications, FailingFilesAndProgramsRemoveOnlyTheirEntry) {
     folder.Write(L"probe.xml", Registration(Name("NoModule") + folder.ProgramElement() +
                                             "<AppCheck><CheckFunc>ProbeSum</CheckFunc></AppCheck>"));
     EXPECT_EQ((std::vector<std::string>{"Good", "NoModule"}), Names(Enumerate()));
+}
+
+TEST_F(XmlApplications, ProgramsAndHelpNamedByAFileStartOnlyFromFoldersUsersCannotWrite) {
+    CStringW bin = testsupport::BinFolder();
+    CStringW installed = testsupport::BinFile(L"EntryResources.dll");
+    struct {
+        const wchar_t* name;
+        CStringW program;
+        CStringW workFolder;
+        CStringW refused;  // the path the user is shown, empty when the program starts
+    } cases[] = {
+        {L"Planted", folder.program, L"", folder.program},
+        {L"Installed", installed, L"", L""},
+        {L"InstalledInItsFolder", installed, bin + L"\\", L""},
+        {L"InstalledInAPlantedFolder", installed, folder.data, folder.data},
+    };
+    for (const auto& c : cases) {
+        std::string workFolder = c.workFolder.IsEmpty() ? "" : "<Folder>" + Narrow(c.workFolder) + "</Folder>";
+        folder.Write(CStringW(c.name) + L".xml",
+                     Registration(Name(Narrow(c.name)) + "<AppPath>" + Narrow(c.program) + "</AppPath>" + workFolder));
+    }
+    std::vector<CXMLRegisteredApplication*> entries = Enumerate();
+    ASSERT_EQ(std::size(cases), entries.size());
+    for (const auto& c : cases) {
+        for (CXMLRegisteredApplication* e : entries) {
+            if (e->m_strName != c.name) continue;
+            CStringW refusal = ostrel::LaunchRefusal(*e);
+            EXPECT_EQ(c.refused.IsEmpty(), refusal.IsEmpty()) << Narrow(c.name);
+            EXPECT_GE(refusal.Find(c.refused), 0) << Narrow(c.name);
+        }
+    }
+    // Help files are judged where they will be opened from.
+    EXPECT_FALSE(ostrel::HelpRefusal(*entries[0], folder.data + L"\\tool.chm").IsEmpty());
+    EXPECT_TRUE(ostrel::HelpRefusal(*entries[0], bin + L"\\tool.chm::/start.htm").IsEmpty());
+    EXPECT_FALSE(ostrel::HelpRefusal(*entries[0], folder.data + L"\\tool.chm::/start.htm").IsEmpty());
+    // An application an administrator registered in HKEY_LOCAL_MACHINE starts from anywhere.
+    CRegisteredApplication registry;
+    registry.m_strAppPath = folder.program;
+    EXPECT_TRUE(ostrel::LaunchRefusal(registry).IsEmpty());
+    EXPECT_TRUE(ostrel::HelpRefusal(registry, folder.data + L"\\tool.chm").IsEmpty());
 }
 
 TEST_F(XmlApplications, NothingToEnumerate_NoEntries) {

@@ -88,8 +88,9 @@ ScopedEnv::ScopedEnv(const wchar_t* name, const wchar_t* value) : name_(name) {
 
 ScopedEnv::~ScopedEnv() { ::SetEnvironmentVariableW(name_, hadOld_ ? old_.GetString() : nullptr); }
 
-ChildProcess::ChildProcess(const CStringW& commandLine) {
+ChildProcess::ChildProcess(const CStringW& commandLine, const wchar_t* desktop) {
     STARTUPINFOW si = {sizeof(si)};
+    si.lpDesktop = const_cast<wchar_t*>(desktop);
     PROCESS_INFORMATION pi = {};
     std::vector<wchar_t> line(commandLine.GetString(), commandLine.GetString() + commandLine.GetLength() + 1);
     if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {

@@ -60,7 +60,8 @@ private:
 // A child process started from a command line; ended (if still running) at the end.
 class ChildProcess {
 public:
-    explicit ChildProcess(const CStringW& commandLine);
+    // desktop: the name of the desktop the process starts on; null for this process's own.
+    explicit ChildProcess(const CStringW& commandLine, const wchar_t* desktop = nullptr);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -76,6 +76,8 @@ public:
     HostDesc() {
         SetInstance(g_module);
         auto* first = new HostPage(IDS_HP_FIRST_NAME, IDS_HP_FIRST_DESCRIPTION, HP_FIRST_CLASS_ID, &g_state.pages[0]);
+        // Above "Fan" in its list, with a name that starts like it.
+        first->AddStatus(MakeStatus(IDS_HP_STATUS_SPEED, 0, &g_state.status.speed));
         first->AddStatus(MakeStatus(IDS_HP_STATUS_SHOWN, 0, &g_state.status.shown));
         first->AddStatus(MakeStatus(IDS_HP_STATUS_HIDDEN, 3, &g_state.status.hidden));
         first->AddStatus(MakeStatus(IDS_HP_STATUS_BROKEN, 1, &g_state.status.broken));

@@ -19,6 +19,7 @@
 #define IDS_HP_STATUS_HIDDEN 21
 #define IDS_HP_STATUS_BROKEN 22
 #define IDS_HP_STATUS_NEXT 23
+#define IDS_HP_STATUS_SPEED 24
 
 struct HostPluginPageState {
     // What WM_DESTROY answers (8: keep the page for now); 0 lets the host leave.
@@ -39,6 +40,7 @@ struct HostPluginStatusState {
     volatile LONG broken;
     volatile LONG next;
     volatile LONG twin;
+    volatile LONG speed;
 };
 
 struct HostPluginState {
