@@ -13,7 +13,7 @@
 #include <commctrl.h>
 
 #include "base/handles.h"
-#include "window/tab_dialog.h"
+#include "ui/tab_dialog.h"
 
 class CSysInfoRegisteredApplication;
 

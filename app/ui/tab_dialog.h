@@ -7,7 +7,7 @@
 
 #include "base/dialog.h"
 #include "base/handles.h"
-#include "window/page_host.h"
+#include "ui/page_host.h"
 
 class CTabDialog : public CDialog {
 public:

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/resource_module.h"
-#include "core/setting_services.h"
+#include "common/setting_services.h"
 #include "info/status_jump.h"
 #include "info/status_registered_application.h"
 #include "support/fixtures.h"
