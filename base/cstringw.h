@@ -1,7 +1,7 @@
 #pragma once
-// CStringW: the wide string class the code and the plug-in headers are written against. Header-only
-// but for LoadString(UINT), whose module Plugwerk.dll provides to plug-ins. Format uses the C runtime's
-// Microsoft-style conversions, in which "%s" takes a wide string, as the callers expect.
+// CStringW: the wide string class the code and the plug-in headers are written against. Header-only,
+// so a plug-in that includes it needs nothing else. Format uses the C runtime's Microsoft-style
+// conversions, in which "%s" takes a wide string, as the callers expect.
 #include <windows.h>
 #include <stdarg.h>
 #include <stdio.h>
@@ -9,10 +9,15 @@
 #include <algorithm>
 #include <string>
 
+#ifdef OSTREL_BASE_LIBRARY
 namespace base {
-// Strings come from here: the program's localised resource module; in a plug-in, the plug-in's own.
+// The program's localised resource module, kept by the foundation library; see resource_module.h.
 HINSTANCE CurrentResourceModule() noexcept;
 }
+#else
+// The image of the module this code is linked into: a plug-in's strings are in its own file.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+#endif
 
 class CStringW {
 public:
@@ -198,7 +203,11 @@ public:
         s_.assign(text, static_cast<size_t>(length));
         return TRUE;
     }
+#ifdef OSTREL_BASE_LIBRARY
     BOOL LoadString(UINT id) { return LoadString(base::CurrentResourceModule(), id); }
+#else
+    BOOL LoadString(UINT id) { return LoadString(reinterpret_cast<HINSTANCE>(&__ImageBase), id); }
+#endif
 
     BSTR AllocSysString() const { return ::SysAllocStringLen(s_.data(), static_cast<UINT>(s_.size())); }
 

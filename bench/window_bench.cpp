@@ -28,7 +28,7 @@
 #include "resource.h"
 #include "window/main_dlg.h"
 #include "window/new_tree_ctrl.h"
-#include "window/tab_dialog.h"
+#include "ui/tab_dialog.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "catalogue/availability_probe.h"
 #include "catalogue/indirect_string.h"
 #include "catalogue/registry_values.h"
-#include "core/administrator.h"
+#include "common/administrator.h"
 
 namespace ostrel {
 namespace {
@@ -123,6 +123,7 @@ CStringW CRegisteredApplication::GetDescriptionLine(int line) {
 int CRegisteredApplication::CompleteInit() { return 1; }
 void CRegisteredApplication::Unload() {}
 int CRegisteredApplication::Initialize() { return 0; }
+CTabDialog* CRegisteredApplication::CreatePage(IPageHost*, HWND) { return nullptr; }
 
 BOOL CRegisteredApplication::IsVisible() {
     if (m_nHideMode == 1) return FALSE;

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include "base/cstringw.h"
 
+class CTabDialog;
+class IPageHost;
+
 namespace ostrel {
 // The product's key under HKEY_LOCAL_MACHINE; every subkey is a registered application.
 constexpr const wchar_t kProductKey[] = L"SOFTWARE\\Quor Corporation\\Ostrel";
@@ -49,6 +52,10 @@ public:
     virtual BOOL IsVisible();
     // Subclasses: 0 discard, 1 append, 2 discard and stop the current enumeration.
     virtual int Initialize();
+    // The page the settings window shows for this entry, made as a child of parent on the window's
+    // thread; the caller owns it. Null for entries without a page of their own (plain applications;
+    // plug-in pages are hosted by the window itself).
+    virtual CTabDialog* CreatePage(IPageHost* host, HWND parent);
 
     int GetEntryType() const noexcept { return m_nType; }
     int GetPriority() const noexcept { return m_nPriority; }

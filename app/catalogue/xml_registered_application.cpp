@@ -5,8 +5,8 @@
 #include "base/com_ptr.h"
 #include "catalogue/probe_location.h"
 #include "catalogue/registry_values.h"
-#include "core/administrator.h"
-#include "core/setting_services.h"
+#include "common/administrator.h"
+#include "common/setting_services.h"
 
 namespace {
 

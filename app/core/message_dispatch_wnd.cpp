@@ -2,8 +2,8 @@
 
 #include "catalogue/plugin_registered_application.h"
 #include "catalogue/xml_registered_application.h"
-#include "core/open_request.h"
-#include "core/setting_services.h"
+#include "common/open_request.h"
+#include "common/setting_services.h"
 #include "info/status_registered_application.h"
 #include "info/sys_info_registered_application.h"
 #include "window/main_dlg.h"

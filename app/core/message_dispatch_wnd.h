@@ -2,11 +2,10 @@
 // CMessageDispatchWnd: the hidden main window of the running instance. It takes the open requests of
 // this and later starts, opens or raises the settings and status windows on their own threads, owns
 // the catalogue, and ends the process when it is closed or the last window thread has ended.
-#include "base/window.h"
-#include "catalogue/catalogue.h"
+#include "catalogue/catalogue_owner.h"
 #include "core/work_thread.h"
 
-class CMessageDispatchWnd : public CWnd {
+class CMessageDispatchWnd : public CCatalogueOwner {
 public:
     static constexpr const wchar_t* kTitle = L"OSL Main Message window";
     static constexpr UINT_PTR kDeferredInitTimer = 1;
@@ -17,10 +16,6 @@ public:
 
     // Creates the hidden window, then builds the catalogue. FALSE when the window cannot be made.
     BOOL Create();
-
-    CCatalogue& Catalogue() noexcept { return catalogue_; }
-    // Set it after raising entries' priorities to have them completed sooner.
-    HANDLE ResortEvent() const noexcept { return catalogue_.ResortEvent(); }
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -43,7 +38,6 @@ private:
     template <typename Thread>
     static void ReleaseThread(Thread*& thread);
 
-    CCatalogue catalogue_;
     COSLThread* m_pSettingsThread = nullptr;
     CPMXThread* m_pStatusThread = nullptr;
     BOOL m_bTimerArmed = FALSE;

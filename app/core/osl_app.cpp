@@ -4,9 +4,9 @@
 #include <gdiplus.h>
 
 #include "base/resource_module.h"
-#include "core/administrator.h"
+#include "common/administrator.h"
 #include "core/message_dispatch_wnd.h"
-#include "core/setting_services.h"
+#include "common/setting_services.h"
 #include "core/start_menu_link.h"
 #include "resource.h"
 

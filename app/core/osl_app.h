@@ -5,7 +5,7 @@
 #include "base/handles.h"
 #include "core/command_line_info.h"
 #include "core/observe_app.h"
-#include "core/open_request.h"
+#include "common/open_request.h"
 
 class CMessageDispatchWnd;
 

@@ -7,7 +7,7 @@
 #include "base/cstringw.h"
 #include "base/thread.h"
 
-class CMessageDispatchWnd;
+class CCatalogueOwner;
 
 class CWorkThread : public CWinThread {
 public:
@@ -43,14 +43,14 @@ public:
     BOOL CreateMainWindow() override;
     CStringW m_strClassId;
     // The catalogue owner the settings window reads from.
-    CMessageDispatchWnd* m_pOwner = nullptr;
+    CCatalogueOwner* m_pOwner = nullptr;
 };
 
 class CPMXThread : public CWorkThread {
 public:
     using CWorkThread::CWorkThread;
     BOOL CreateMainWindow() override;
-    CMessageDispatchWnd* m_pOwner = nullptr;
+    CCatalogueOwner* m_pOwner = nullptr;
 };
 
 // TRUE while the thread has not ended.

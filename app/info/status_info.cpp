@@ -7,14 +7,14 @@
 #include "base/resource_module.h"
 #include "base/wait.h"
 #include "catalogue/registered_application.h"
-#include "core/message_dispatch_wnd.h"
-#include "core/open_request.h"
+#include "catalogue/catalogue_owner.h"
+#include "common/open_request.h"
 #include "plugwerk/status_item.h"
-#include "info/status_gathering.h"
+#include "common/status_gathering.h"
 #include "info/status_jump.h"
 #include "resource.h"
-#include "window/main_layout.h"
-#include "window/png_resource.h"
+#include "ui/screen_dpi.h"
+#include "ui/png_resource.h"
 
 namespace {
 constexpr UINT kListIds[COSLStatusInfo::kListCount] = {IDC_STATUS_LIST_CATEGORY0, IDC_STATUS_LIST_CATEGORY1,

@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "base/handles.h"
-#include "plugwerk/export.h"
 #include "info/status_list_ctrl.h"
-#include "window/win_dialog.h"
+#include "plugwerk/export.h"
+#include "ui/win_dialog.h"
 
-class CMessageDispatchWnd;
+class CCatalogueOwner;
 class CPluginRegisteredApplication;
 class StatusItem;
 
@@ -43,7 +43,7 @@ public:
     void CloseDialog() override;
     BOOL PreTranslateMessage(MSG* msg) override;
 
-    CMessageDispatchWnd* m_pOwner = nullptr;
+    CCatalogueOwner* m_pOwner = nullptr;
     // Shorter waits for tests; set before the window is created.
     DWORD m_dwCloseWaitMs = kCloseWaitMs;
 

@@ -4,8 +4,8 @@
 
 #include "base/resource_module.h"
 #include "catalogue/plugin_registered_application.h"
-#include "core/message_dispatch_wnd.h"
-#include "info/status_gathering.h"
+#include "catalogue/catalogue_owner.h"
+#include "common/status_gathering.h"
 #include "info/status_info.h"
 #include "info/status_jump.h"
 #include "plugwerk/plugin_class.h"

@@ -1,7 +1,7 @@
 #include "info/status_registered_application.h"
 
 #include "base/resource_module.h"
-#include "core/setting_services.h"
+#include "common/setting_services.h"
 #include "resource.h"
 
 CStatusRegisteredApplication::CStatusRegisteredApplication() {

@@ -4,6 +4,7 @@
 #include "base/resource_module.h"
 #include "info/smbios_table.h"
 #include "info/system_facts.h"
+#include "info/system_info_page.h"
 #include "info/wmi_data.h"
 #include "resource.h"
 
@@ -35,6 +36,13 @@ int CSysInfoRegisteredApplication::Initialize() {
 HICON CSysInfoRegisteredApplication::LoadAppIcon(int size) {
     return static_cast<HICON>(::LoadImageW(base::CurrentResourceModule(), MAKEINTRESOURCEW(kIconIndex), IMAGE_ICON,
                                            size, size, LR_DEFAULTCOLOR));
+}
+
+CTabDialog* CSysInfoRegisteredApplication::CreatePage(IPageHost* host, HWND parent) {
+    auto* page = new COSLSystemInfo(this, host);
+    if (page->Create(parent)) return page;
+    delete page;
+    return nullptr;
 }
 
 int CSysInfoRegisteredApplication::CompleteInit() {

@@ -22,6 +22,8 @@ public:
     HICON LoadAppIcon(int size) override;
     void Unload() override {}
     BOOL IsVisible() override { return TRUE; }
+    // The system-information page, showing this entry's facts.
+    CTabDialog* CreatePage(IPageHost* host, HWND parent) override;
 
     CStringW m_strProcessor;
     CStringW m_strClock;

@@ -9,7 +9,7 @@
 #include "base/wait.h"
 #include "info/sys_info_registered_application.h"
 #include "resource.h"
-#include "window/main_layout.h"
+#include "ui/screen_dpi.h"
 
 namespace ostrel {
 

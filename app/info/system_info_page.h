@@ -13,7 +13,7 @@
 #include <commctrl.h>
 
 #include "base/handles.h"
-#include "window/tab_dialog.h"
+#include "ui/tab_dialog.h"
 
 class CSysInfoRegisteredApplication;
 
@@ -41,7 +41,7 @@ public:
     // Moves the page up inside the scroll view, no further than its own bottom edge.
     BOOL ScrollTo(int position) override;
     // The height the page's frames take at the screen's resolution; known once created.
-    int ContentHeight() const noexcept { return m_nContentHeight; }
+    int ContentHeight() const noexcept override { return m_nContentHeight; }
     BOOL IsWorkerRunning() const;
     // The current worker's thread, null when none was started; for tests.
     HANDLE WorkerThread() const noexcept { return m_hWorker.get(); }

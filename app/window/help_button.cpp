@@ -3,7 +3,7 @@
 #include "base/handles.h"
 #include "base/resource_module.h"
 #include "resource.h"
-#include "window/png_resource.h"
+#include "ui/png_resource.h"
 
 CHelpButton::CHelpButton()
     : m_pHoverImage(ostrel::LoadPngResource(IDP_HELP_HOVER, base::CurrentResourceModule())),

@@ -7,11 +7,11 @@
 #include "base/handles.h"
 #include "base/resource_module.h"
 #include "catalogue/registered_application.h"
-#include "core/about_dlg.h"
 #include "plugwerk/plugin_class.h"
 #include "resource.h"
+#include "ui/tab_dialog.h"
+#include "window/about_dlg.h"
 #include "window/scroll_view.h"
-#include "window/tab_dialog.h"
 
 namespace {
 // The class ids handed to PostSelectClass that no window has taken yet. Any process on the desktop can

@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "base/handles.h"
+#include "ui/page_host.h"
+#include "ui/win_dialog.h"
+#include "window/help_button.h"
 #include "window/main_layout.h"
 #include "window/new_tree_ctrl.h"
-#include "window/help_button.h"
-#include "window/page_host.h"
 #include "window/progress_ctrl.h"
-#include "window/win_dialog.h"
 
-class CMessageDispatchWnd;
+class CCatalogueOwner;
 class CRegisteredApplication;
 class CTabDialog;
 class COSLScrollView;
@@ -79,7 +79,7 @@ public:
     void Apply();
 
     // For the window thread (before creation) and for tests.
-    CMessageDispatchWnd* m_pOwner = nullptr;
+    CCatalogueOwner* m_pOwner = nullptr;
     CStringW m_strStartClassId;
     // How long an apply may take before its worker is ended; tests shorten it.
     UINT m_nApplyLimitMs = COSLProgressCtrl::kLimitMs;

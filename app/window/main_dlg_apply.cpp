@@ -2,12 +2,12 @@
 #include "base/com_ptr.h"
 #include "base/wait.h"
 #include "catalogue/registered_application.h"
-#include "core/setting_services.h"
+#include "common/setting_services.h"
 #include "plugwerk/plugin_class.h"
 #include "resource.h"
+#include "ui/tab_dialog.h"
 #include "window/main_dlg.h"
 #include "window/progress_ctrl.h"
-#include "window/tab_dialog.h"
 
 namespace {
 constexpr DWORD kApplyStepMs = 100;

@@ -1,7 +1,7 @@
 // The settings window's keyboard: Escape, Tab across the page boundary and Alt+letter mnemonics that
 // belong to the page.
 #include "window/main_dlg.h"
-#include "window/tab_dialog.h"
+#include "ui/tab_dialog.h"
 
 void COSLMainDlg::ComputeTabBookkeeping() {
     HWND first = nullptr, last = nullptr;

@@ -4,12 +4,12 @@
 
 #include "base/resource_module.h"
 #include "catalogue/registered_application.h"
-#include "core/setting_services.h"
+#include "common/setting_services.h"
 #include "plugwerk/plugin_class.h"
 #include "resource.h"
+#include "ui/tab_dialog.h"
 #include "window/main_dlg.h"
 #include "window/scroll_view.h"
-#include "window/tab_dialog.h"
 
 namespace {
 void PlaceControl(HWND dialog, int id, const RECT& r) {

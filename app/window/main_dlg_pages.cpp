@@ -8,13 +8,11 @@
 #include <algorithm>
 
 #include "base/resource_module.h"
+#include "catalogue/catalogue_owner.h"
 #include "catalogue/plugin_registered_application.h"
 #include "catalogue/start_location.h"
-#include "core/message_dispatch_wnd.h"
-#include "core/open_request.h"
-#include "info/status_gathering.h"
-#include "info/system_info_page.h"
-#include "info/sys_info_registered_application.h"
+#include "common/open_request.h"
+#include "common/status_gathering.h"
 #include "plugwerk/plugin_class.h"
 #include "resource.h"
 #include "window/html_help.h"
@@ -142,9 +140,9 @@ void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
         }
         break;
     }
-    case ENTRY_SYSTEM_INFO: {
-        auto* page = new COSLSystemInfo(static_cast<CSysInfoRegisteredApplication*>(entry), this);
-        if (page->Create(parent)) {
+    default:
+        // An entry with a page of its own (the system-information entry) makes it.
+        if (CTabDialog* page = entry->CreatePage(this, parent)) {
             // Its fixed layout takes the room a one-line description leaves above the page as well,
             // and scrolls only when its frames need more than that room (in the compact layout).
             int shown = m_rcPageShown.bottom - m_rcPageShown.top;
@@ -152,12 +150,7 @@ void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
             ::SetWindowPos(*page, nullptr, 0, 0, full.right, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
             scrollable = page->ContentHeight() > shown;
             m_pPageView = page;
-        } else {
-            delete page;
         }
-        break;
-    }
-    default:
         break;
     }
     UpdateScrollBar(m_pPageView && scrollable && m_layout.compact);

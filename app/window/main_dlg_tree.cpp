@@ -4,8 +4,8 @@
 
 #include "base/resource_module.h"
 #include "catalogue/plugin_registered_application.h"
-#include "core/message_dispatch_wnd.h"
-#include "core/setting_services.h"
+#include "catalogue/catalogue_owner.h"
+#include "common/setting_services.h"
 #include "resource.h"
 #include "window/main_dlg.h"
 

@@ -15,17 +15,6 @@ LayoutMetrics ComputeLayoutMetrics(int dpiX, int dpiY, const wchar_t* language, 
     return m;
 }
 
-void ReadScreenDpi(int* dpiX, int* dpiY) {
-    *dpiX = *dpiY = 96;
-    if (HDC screen = ::GetDC(nullptr)) {
-        int x = ::GetDeviceCaps(screen, LOGPIXELSX);
-        int y = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-        if (x > 0) *dpiX = x;
-        if (y > 0) *dpiY = y;
-    }
-}
-
 void FirstPreferredUILanguage(wchar_t* buffer, size_t chars) {
     if (!chars) return;
     buffer[0] = 0;

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <vector>
 
+#include "ui/screen_dpi.h"
+
 namespace ostrel {
 
 struct LayoutMetrics {
@@ -19,8 +21,6 @@ struct LayoutMetrics {
 
 // language: the user's first preferred UI language; screenHeight in pixels.
 LayoutMetrics ComputeLayoutMetrics(int dpiX, int dpiY, const wchar_t* language, int screenHeight);
-// The screen's dpi (96 when it cannot be asked).
-void ReadScreenDpi(int* dpiX, int* dpiY);
 // The user's first preferred UI language, or an empty string.
 void FirstPreferredUILanguage(wchar_t* buffer, size_t chars);
 

@@ -3,7 +3,7 @@
 // hands every message to the plug-in's WndFunc, so the plug-in sees the page as if it owned the
 // dialog procedure; the view keeps the page at the full page size inside the scroll view.
 #include "base/handles.h"
-#include "window/tab_dialog.h"
+#include "ui/tab_dialog.h"
 
 class PluginClass;
 

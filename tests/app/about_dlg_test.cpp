@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/resource_module.h"
-#include "core/about_dlg.h"
+#include "window/about_dlg.h"
 #include "support/fixtures.h"
 
 TEST(CAboutDlg, ShowsThePrefixStringFollowedByTheInstalledVersion) {

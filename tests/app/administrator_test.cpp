@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/handles.h"
-#include "core/administrator.h"
+#include "common/administrator.h"
 
 TEST(IsAdministrator, AnswersForTheProcessToken) {
     BOOL answer = 2;

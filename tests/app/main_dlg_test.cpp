@@ -14,9 +14,9 @@
 #include "base/resource_module.h"
 #include "catalogue/plugin_registered_application.h"
 #include "core/message_dispatch_wnd.h"
-#include "core/open_request.h"
-#include "core/setting_services.h"
-#include "info/status_gathering.h"
+#include "common/open_request.h"
+#include "common/setting_services.h"
+#include "common/status_gathering.h"
 #include "info/status_info.h"
 #include "info/sys_info_registered_application.h"
 #include "plugwerk/fake_settory.h"
@@ -27,7 +27,7 @@
 #include "window/main_dlg.h"
 #include "window/main_layout.h"
 #include "window/new_tree_ctrl.h"
-#include "window/tab_dialog.h"
+#include "ui/tab_dialog.h"
 
 namespace {
 

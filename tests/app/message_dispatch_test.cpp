@@ -2,7 +2,7 @@
 
 #include "base/resource_module.h"
 #include "core/message_dispatch_wnd.h"
-#include "core/open_request.h"
+#include "common/open_request.h"
 #include "resource.h"
 #include "support/fixtures.h"
 

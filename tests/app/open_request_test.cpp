@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "core/open_request.h"
+#include "common/open_request.h"
 
 using namespace ostrel;
 

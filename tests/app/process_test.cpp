@@ -10,7 +10,7 @@
 #include "base/handles.h"
 #include "base/resource_module.h"
 #include "catalogue/registered_application.h"
-#include "core/open_request.h"
+#include "common/open_request.h"
 #include "resource.h"
 #include "support/fixtures.h"
 #include "testdata/plugins/hostile_pages.h"

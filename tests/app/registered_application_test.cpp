@@ -5,7 +5,7 @@
 #include "base/handles.h"
 #include "catalogue/registered_application.h"
 #include "catalogue/registry_values.h"
-#include "core/administrator.h"
+#include "common/administrator.h"
 #include "support/fixtures.h"
 
 namespace {

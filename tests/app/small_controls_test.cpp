@@ -11,7 +11,7 @@
 #include "resource.h"
 #include "support/fixtures.h"
 #include "window/help_button.h"
-#include "window/png_resource.h"
+#include "ui/png_resource.h"
 #include "window/progress_ctrl.h"
 
 namespace {

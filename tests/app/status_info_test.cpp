@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "base/resource_module.h"
-#include "core/setting_services.h"
+#include "common/setting_services.h"
+#include "common/status_gathering.h"
 #include "core/work_thread.h"
-#include "info/status_gathering.h"
 #include "info/status_jump.h"
 #include "info/status_registered_application.h"
 #include "support/fixtures.h"

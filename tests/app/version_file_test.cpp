@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/version_file.h"
+#include "window/version_file.h"
 #include "support/fixtures.h"
 
 using ostrel::ParseVersionText;

@@ -8,7 +8,7 @@
 #include "base/com_ptr.h"
 #include "catalogue/start_location.h"
 #include "catalogue/xml_registered_application.h"
-#include "core/administrator.h"
+#include "common/administrator.h"
 #include "xmlapps_fixture.h"
 
 namespace {

@@ -27,7 +27,7 @@
 #include "catalogue/indirect_string.h"
 #include "catalogue/probe_location.h"
 #include "core/command_line_info.h"
-#include "core/open_request.h"
+#include "common/open_request.h"
 #include "fuzz_target.h"
 #include "info/smbios_table.h"
 #include "mutator.h"

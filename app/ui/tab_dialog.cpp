@@ -1,4 +1,4 @@
-#include "window/tab_dialog.h"
+#include "ui/tab_dialog.h"
 
 namespace ostrel {
 

@@ -1,4 +1,4 @@
-#include "window/png_resource.h"
+#include "ui/png_resource.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "window/win_dialog.h"
+#include "ui/win_dialog.h"
 
 void CWinDialog::CloseDialog() {
     if (IsWindow()) DestroyWindow();

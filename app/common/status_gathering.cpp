@@ -1,4 +1,4 @@
-#include "info/status_gathering.h"
+#include "common/status_gathering.h"
 
 #include <atomic>
 

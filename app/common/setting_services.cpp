@@ -1,4 +1,4 @@
-#include "core/setting_services.h"
+#include "common/setting_services.h"
 
 #include <stdlib.h>
 

@@ -1,4 +1,4 @@
-#include "core/version_file.h"
+#include "window/version_file.h"
 
 #include <shlwapi.h>
 

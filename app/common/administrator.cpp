@@ -1,4 +1,4 @@
-#include "core/administrator.h"
+#include "common/administrator.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "core/open_request.h"
+#include "common/open_request.h"
 
 #include <string.h>
 #include <wchar.h>

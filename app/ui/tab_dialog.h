@@ -7,7 +7,7 @@
 
 #include "base/dialog.h"
 #include "base/handles.h"
-#include "window/page_host.h"
+#include "ui/page_host.h"
 
 class CTabDialog : public CDialog {
 public:
@@ -18,6 +18,8 @@ public:
     virtual int Apply() { return 0; }
     // Scrolls the page to a position within the scroll view; TRUE here without doing anything.
     virtual BOOL ScrollTo(int position);
+    // The height the page needs when it lays itself out; 0 when its template decides.
+    virtual int ContentHeight() const noexcept { return 0; }
     // The leave question (finalFlag 0) or the final close (1); 8 keeps the page for now.
     virtual int QueryClose(int finalFlag);
 

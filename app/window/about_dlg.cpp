@@ -1,7 +1,7 @@
-#include "core/about_dlg.h"
+#include "window/about_dlg.h"
 
 #include "base/resource_module.h"
-#include "core/version_file.h"
+#include "window/version_file.h"
 
 BOOL CAboutDlg::OnInitDialog() {
     m_strVersion = base::LoadResString(IDS_ABOUT_VERSION_PREFIX);
