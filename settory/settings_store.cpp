@@ -12,6 +12,7 @@
 #include "settory/session_api.h"
 #include "settory/named_objects.h"
 #include "settory/reload_listener.h"
+#include "settory/test_hook.h"
 #include "settory/values.h"
 
 namespace settory {
@@ -31,6 +32,10 @@ CStringW Expand(const wchar_t* text) {
 }
 
 struct ProcessStores {
+    // Serialises every access to the stores' documents and indexes. The write mutex alone does not:
+    // registering for events takes no mutex, and it reaches the same store that the listener thread
+    // may be reloading.
+    base::CriticalSection documentLock;
     base::CriticalSection defaultLock;
     base::CriticalSection allUsersLock;
     base::CriticalSection perUserLock;
@@ -296,7 +301,12 @@ int CCurrentSetting::LoadFile() {
 bool CCurrentSetting::Reload() {
     if (Clear() != kXmlOk) return false;
     DropIndex();
-    return LoadFile() == kLoaded;
+    RunTestHook(HookPoint::StoreCleared);
+    if (LoadFile() != kLoaded) return false;
+    for (const UnsavedValue& value : unsaved_) {
+        (void)WriteValue(value.classId, value.settingId, value.allUser, value.text, false);
+    }
+    return true;
 }
 
 bool CCurrentSetting::SaveFile() {
@@ -319,6 +329,7 @@ bool CCurrentSetting::SaveFile() {
     if (Save(path_) != kXmlOk) return false;
     SaveCounter().Advance();
     stamp_ = StampOf(path_);
+    unsaved_.clear();
     return true;
 }
 
@@ -339,7 +350,17 @@ bool CCurrentSetting::CreateItem(const wchar_t* classId, int settingId, bool all
 }
 
 bool CCurrentSetting::SetValue(const wchar_t* classId, int settingId, bool allUser, const wchar_t* text) {
-    NoteWriteForReload(classId, settingId);
+    if (!WriteValue(classId, settingId, allUser, text, true)) return false;
+    unsaved_.erase(std::remove_if(unsaved_.begin(), unsaved_.end(),
+                                  [&](const UnsavedValue& v) { return v.settingId == settingId && v.classId == classId; }),
+                   unsaved_.end());
+    unsaved_.push_back(UnsavedValue{CStringW(classId), settingId, allUser, CStringW(text)});
+    return true;
+}
+
+bool CCurrentSetting::WriteValue(const wchar_t* classId, int settingId, bool allUser, const wchar_t* text,
+                                 bool announce) {
+    if (announce) NoteWriteForReload(classId, settingId);
     FoundItem found = FindItem(classId, settingId);
     if (!found) return CreateItem(classId, settingId, allUser, L"0", text);
 
@@ -349,7 +370,7 @@ bool CCurrentSetting::SetValue(const wchar_t* classId, int settingId, bool allUs
     if (!ValueForMachine(*found.record, CurrentMachineId(), &data, &old) || old == text) return false;
     if (!SetText(data, text)) return false;
     CStringW event;
-    if (GetAttribute(found.record->item.Get(), L"bEvent", event) && event == L"1") {
+    if (announce && GetAttribute(found.record->item.Get(), L"bEvent", event) && event == L"1") {
         CStringW name;
         name.Format(L"Global\\%s,%d", classId, settingId);
         SignalNamedEvent(name.GetString());
@@ -383,6 +404,7 @@ int GetDefaultValue(const wchar_t* classId, int settingId, VARIANT* value) {
     if (!DefaultFilesExist()) return kNoDefaultFiles;
     if (!IsWellFormedClassId(classId)) return kBadClassId;
     if (!value) return kFailed;
+    base::CriticalSectionLock documents(Stores().documentLock);
     CDefaultSetting* defaults = DefaultStore();
     if (!defaults) return kFailed;
     return defaults->GetValue(classId, settingId, value) ? kOk : kUnknownSetting;
@@ -393,12 +415,18 @@ int GetCurrentValue(const wchar_t* classId, int settingId, VARIANT* value) {
     if (!DefaultFilesExist()) return kNoDefaultFiles;
     if (!IsWellFormedClassId(classId)) return kBadClassId;
     if (!value) return kFailed;
-    CDefaultSetting* defaults = DefaultStore();
-    if (!defaults) return kFailed;
     int allUser = 0;
-    if (defaults->DefaultKind(classId, settingId, &allUser) != kLoaded) return kUnknownSetting;
+    {
+        base::CriticalSectionLock documents(Stores().documentLock);
+        CDefaultSetting* defaults = DefaultStore();
+        if (!defaults) return kFailed;
+        if (defaults->DefaultKind(classId, settingId, &allUser) != kLoaded) return kUnknownSetting;
+    }
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;
+    base::CriticalSectionLock documents(Stores().documentLock);
+    CDefaultSetting* defaults = DefaultStore();
+    if (!defaults) return kFailed;
     CCurrentSetting* store = StoreForKind(allUser);
     if (!store) return kFailed;
     if (store->GetValue(classId, settingId, value) || defaults->GetValue(classId, settingId, value)) return kOk;
@@ -453,6 +481,7 @@ int Reload() {
     if (!DefaultFilesExist()) return kNoDefaultFiles;
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;
+    base::CriticalSectionLock documents(Stores().documentLock);
     return ReloadCurrentStores() ? kOk : kFailed;
 }
 
@@ -465,6 +494,7 @@ int UpdateCurrentSetting(PendingList& pending) {
     if (!DefaultFilesExist()) return kNoDefaultFiles;
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;
+    base::CriticalSectionLock documents(Stores().documentLock);
 
     // Another process may have saved since this one last read the files, and not every save makes
     // the others reload. The whole document is written back, so without taking in their values first
@@ -478,8 +508,14 @@ int UpdateCurrentSetting(PendingList& pending) {
     }
     if (refreshed) MakeUnsavedMarksAgain();
 
+    // A value too long to store is refused; the others are still saved, and the caller hears of it.
+    bool refused = false;
     for (const PendingWrite& write : pending) {
-        if (!IsWellFormedClassId(write.classId) || write.text.GetLength() > kMaxStoredValueChars) continue;
+        if (write.text.GetLength() > kMaxStoredValueChars) {
+            refused = true;
+            continue;
+        }
+        if (!IsWellFormedClassId(write.classId)) continue;
         CDefaultSetting* defaults = DefaultStore();
         int allUser = 0;
         if (!defaults || defaults->DefaultKind(write.classId, write.settingId, &allUser) != kLoaded) continue;
@@ -512,12 +548,13 @@ int UpdateCurrentSetting(PendingList& pending) {
         }
     }
     if (signal) AnnounceSave();
-    return kOk;
+    return refused ? kFailed : kOk;
 }
 
 int ReloadForPeer() {
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;
+    base::CriticalSectionLock documents(Stores().documentLock);
     return ReloadCurrentStores() ? kOk : kFailed;
 }
 
@@ -544,6 +581,7 @@ static int MarkStore(const wchar_t* classId, int settingId, const wchar_t* mark,
 }
 
 static int Mark(const wchar_t* classId, int settingId, const wchar_t* mark) {
+    base::CriticalSectionLock documents(Stores().documentLock);
     return MarkStore(classId, settingId, mark, true);
 }
 
@@ -560,6 +598,7 @@ void ResetStores() {
     // wait is short: a holder in another process must not stall an unload, and the listener of this
     // process is stopped before the DLL drops its stores anyway.
     WriteMutex mutex(kResetMutexWaitMs);
+    base::CriticalSectionLock documents(s.documentLock);
     {
         base::CriticalSectionLock lock(s.defaultLock);
         s.defaults.reset();

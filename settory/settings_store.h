@@ -80,10 +80,12 @@ class CCurrentSetting : public CClassContain {
 public:
     explicit CCurrentSetting(const CStringW& path) : path_(path) {}
     [[nodiscard]] int LoadFile();
+    // Reads the file again; values set since the last successful save are set again afterwards.
     [[nodiscard]] bool Reload();
     [[nodiscard]] bool SaveFile();
     bool GetValue(const wchar_t* classId, int settingId, VARIANT* value) const;
     bool SetValue(const wchar_t* classId, int settingId, bool allUser, const wchar_t* text);
+    bool HasUnsavedValues() const noexcept { return !unsaved_.empty(); }
     bool MarkForEvents(const wchar_t* classId, int settingId, bool allUser, const wchar_t* mark,
                        const CDefaultSetting& defaults);
     // Reloads when the file on disk is no longer the one this store last loaded or saved: another
@@ -97,6 +99,19 @@ private:
     bool CreateEmpty();
     bool CreateItem(const wchar_t* classId, int settingId, bool allUser, const wchar_t* eventText,
                     const wchar_t* text);
+    // Puts text into the document; announce signals the item's change event and notes the write for
+    // the reload announcement, which a value set again after a reload has already had.
+    bool WriteValue(const wchar_t* classId, int settingId, bool allUser, const wchar_t* text, bool announce);
+
+    // A value set in the document and not saved yet. A save can fail, and the file is read again
+    // before the retry whenever anyone saved meanwhile (the save count is machine-wide): without
+    // these the retry would save the file's old value and report success.
+    struct UnsavedValue {
+        CStringW classId;
+        int settingId;
+        bool allUser;
+        CStringW text;
+    };
 
     // What identifies one version of the file: the machine-wide count of saves made through the
     // service, and for writers outside it the file's write time, size and file index (a save renames a
@@ -114,6 +129,7 @@ private:
 
     CStringW path_;
     FileStamp stamp_;
+    std::vector<UnsavedValue> unsaved_;  // in the order set; one entry a setting
     bool unreadableOnDisk_ = false;
     CStringW keptAside_;
 };
@@ -139,6 +155,10 @@ int RegisterSettingChangeEvent(const wchar_t* classId, int settingId);
 int UnRegisterSettingChangeEvent(const wchar_t* classId, int settingId);
 // The reload listener's work after another process saved: both current stores from disk under the
 // write mutex; kMutexTimeout when the mutex was not obtained.
+//
+// Every operation here reaches the stores' documents and indexes under one process-wide lock, taken
+// after the write mutex where both are needed: COM calls of any apartment and the reload listener
+// would otherwise find an index that a reload is dropping.
 int ReloadForPeer();
 
 // Drops every process-wide store; the next call builds them again from the files. For unloading the

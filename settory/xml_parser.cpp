@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/handles.h"
+#include "settory/named_objects.h"
 
 namespace settory {
 namespace {
@@ -74,13 +75,8 @@ bool MakeByteArray(const std::string& bytes, VARIANT& out) {
 }
 
 bool CreateFolderOpenToAll(const CStringW& folder) {
-    SECURITY_DESCRIPTOR descriptor;
-    if (!::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-        !::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE)) {
-        return false;
-    }
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, TRUE};
-    return ::CreateDirectoryW(folder, &attributes) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+    OpenToAll security;
+    return ::CreateDirectoryW(folder, security.Attributes()) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 // Flushes the file to disk and checks that a later load will accept its size.
@@ -285,18 +281,10 @@ bool CXMLParser::SetText(IXMLDOMNode* node, const wchar_t* text) {
     return SUCCEEDED(node->put_text(value.Get()));
 }
 
-bool GrantUsersAccess(const wchar_t* path) {
-    PACL oldDacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldDacl, nullptr,
-                                &descriptor) != ERROR_SUCCESS) {
-        return false;
-    }
-    base::UniqueLocal descriptorOwner(descriptor);
+base::UniqueLocal UsersFullAccessDacl(PACL current) {
     PSID users = nullptr;
-    if (!::ConvertStringSidToSidW(L"S-1-5-32-545", &users)) return false;
+    if (!::ConvertStringSidToSidW(L"S-1-5-32-545", &users)) return base::UniqueLocal();
     base::UniqueLocal usersOwner(users);
-
     EXPLICIT_ACCESSW access = {};
     access.grfAccessPermissions = 0x1F01FF;
     access.grfAccessMode = GRANT_ACCESS;
@@ -304,11 +292,22 @@ bool GrantUsersAccess(const wchar_t* path) {
     access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
     access.Trustee.ptstrName = static_cast<LPWSTR>(users);
-    PACL newDacl = nullptr;
-    if (::SetEntriesInAclW(1, &access, oldDacl, &newDacl) != ERROR_SUCCESS) return false;
-    base::UniqueLocal newDaclOwner(newDacl);
-    return ::SetNamedSecurityInfoW(const_cast<LPWSTR>(path), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                   nullptr, newDacl, nullptr) == ERROR_SUCCESS;
+    PACL dacl = nullptr;
+    if (::SetEntriesInAclW(1, &access, current, &dacl) != ERROR_SUCCESS) return base::UniqueLocal();
+    return base::UniqueLocal(dacl);
+}
+
+bool GrantUsersAccess(const wchar_t* path) {
+    PACL current = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &current, nullptr,
+                                &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    base::UniqueLocal descriptorOwner(descriptor);
+    base::UniqueLocal dacl = UsersFullAccessDacl(current);
+    return dacl && ::SetNamedSecurityInfoW(const_cast<LPWSTR>(path), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                           nullptr, static_cast<PACL>(dacl.get()), nullptr) == ERROR_SUCCESS;
 }
 
 }  // namespace settory

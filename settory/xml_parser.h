@@ -5,6 +5,7 @@
 #include <msxml2.h>
 
 #include "base/com_ptr.h"
+#include "base/handles.h"
 #include "base/cstringw.h"
 
 namespace settory {
@@ -62,7 +63,10 @@ private:
     base::ComPtr<IXMLDOMElement> root_;
 };
 
-// Grants the built-in Users group full access to a file, keeping its other access entries.
+// Grants the built-in Users group full access to a file, keeping its other access entries: a file
+// saved by one user's process must stay writable by the next user's.
 bool GrantUsersAccess(const wchar_t* path);
+// The access list that grant sets: current's entries and full access for Users. Empty on failure.
+base::UniqueLocal UsersFullAccessDacl(PACL current);
 
 }  // namespace settory

