@@ -430,6 +430,23 @@ TEST_F(StartMenuLinks, InstallCreatesTheSettingsLinkAndUnInstallDeletesBoth) {
         EXPECT_NE(nullptr, StrStrIW(target, L"\\Quor\\Ostrel\\Ostrel.exe")) << CStringW(target).GetString();
     }
 
+    // The program file carries the icons and names that its shortcuts point at.
+    CStringW program = testsupport::BinFile(L"Ostrel.exe");
+    for (int position : {ICON_POSITION_SETTINGS, ICON_POSITION_STATUS}) {
+        HICON icon = nullptr;
+        EXPECT_EQ(1u, ::ExtractIconExW(program, position, &icon, nullptr, 1)) << position;
+        if (icon) ::DestroyIcon(icon);
+    }
+    const std::pair<UINT, CStringW> names[] = {{IDS_SETTINGS_WINDOW_CAPTION, settingsCaption_},
+                                               {IDS_STATUS_WINDOW_CAPTION, statusCaption_}};
+    for (const auto& expected : names) {
+        CStringW reference;
+        reference.Format(L"@%s,-%u", program.GetString(), expected.first);
+        wchar_t name[128] = {};
+        EXPECT_EQ(S_OK, ::SHLoadIndirectString(reference, name, 128, nullptr)) << expected.first;
+        EXPECT_STREQ(expected.second, name);
+    }
+
     // A second link with the status window's name stands in for one made where the model has it.
     ASSERT_TRUE(testsupport::WriteTextFile(statusLink, "x"));
     EXPECT_EQ(0u, RunToEnd(L"-UnInstall"));
