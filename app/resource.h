@@ -67,6 +67,10 @@
 #define IDI_STATUS_TYPE_2 160
 #define IDI_STATUS_TYPE_3 155
 
+// Positions of icons in the program file itself (program_file.rc), which its shortcuts name.
+#define ICON_POSITION_SETTINGS 0
+#define ICON_POSITION_STATUS 21
+
 // PNG images (resource type "PNG"): the help button's three states.
 #define IDP_HELP_NORMAL 139
 #define IDP_HELP_HOVER 140

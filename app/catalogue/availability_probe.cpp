@@ -22,10 +22,18 @@ int RunAvailabilityProbe(const CStringW& probe) {
 
     base::UniqueModule module(::LoadLibraryW(parts[0]));
     if (!module) return 0;
-    using ProbeFunction = int(__cdecl*)(int, int);
     auto call = reinterpret_cast<ProbeFunction>(::GetProcAddress(module.get(), function.c_str()));
     if (!call) return 0;
-    return call(static_cast<int>(first), static_cast<int>(second));
+    return CallProbe(call, static_cast<int>(first), static_cast<int>(second));
+}
+
+int CallProbe(ProbeFunction probe, int argument1, int argument2) {
+    if (!probe) return 0;
+    try {
+        return probe(argument1, argument2);
+    } catch (...) {
+        return 0;
+    }
 }
 
 }  // namespace ostrel

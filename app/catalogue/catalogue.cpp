@@ -22,6 +22,14 @@ void CCatalogue::Walk(const std::function<void(const Entries&)>& visit) {
     visit(entries_);
 }
 
+void CCatalogue::Raise(const Raises& raises) {
+    {
+        base::CriticalSectionLock hold(lock_);
+        for (const auto& raise : raises) raise.first->SetPriority(raise.second);
+    }
+    if (resort_) ::SetEvent(resort_.get());
+}
+
 void CCatalogue::SortFrom(size_t first) {
     base::CriticalSectionLock hold(lock_);
     if (first >= entries_.size()) return;

@@ -2,6 +2,7 @@
 // The catalogue: the owned entries, the order they are completed in, and the one lock that keeps a
 // walk by a window thread from overlapping a re-sort by the main thread.
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "base/handles.h"
@@ -26,6 +27,11 @@ public:
 
     // Set after raising priorities so the deferred completion re-sorts what it has not reached yet.
     HANDLE ResortEvent() const noexcept { return resort_.get(); }
+
+    // Gives the entries their priorities, then sets the re-sort event. Priorities change only under
+    // the lock that every sort holds: a sort whose comparisons change under it is undefined.
+    using Raises = std::vector<std::pair<CRegisteredApplication*, int>>;
+    void Raise(const Raises& raises);
 
     // The deferred completion: sorts by priority, highest first, then completes the entries one by
     // one, re-sorting the rest whenever the re-sort event is set. An entry that throws gets its ready

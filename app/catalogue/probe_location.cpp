@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/handles.h"
+#include "catalogue/availability_probe.h"
 
 namespace ostrel {
 namespace {
@@ -114,9 +115,8 @@ int RunLocatedProbe(const CStringW& module, const CStringW& function, int argume
     // The probe's own imports are looked for in its (trusted) folder first, not in the current folder.
     base::UniqueModule library(::LoadLibraryExW(module, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!library) return 0;
-    using ProbeFunction = int(__cdecl*)(int, int);
     auto call = reinterpret_cast<ProbeFunction>(::GetProcAddress(library.get(), name.c_str()));
-    return call ? call(argument1, argument2) : 0;
+    return CallProbe(call, argument1, argument2);
 }
 
 }  // namespace ostrel

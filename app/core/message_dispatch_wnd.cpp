@@ -84,6 +84,7 @@ LRESULT CMessageDispatchWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_COPYDATA:
         OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        if (!m_hWnd) return 0;
         break;
     case WM_TIMER:
         OnDeferredInit();
@@ -92,7 +93,7 @@ LRESULT CMessageDispatchWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
         OnCloseRequest();
         return 0;  // already destroyed; the default handling would only try again
     case WM_OSL_THREAD_ENDED:
-        OnThreadEnded(reinterpret_cast<CWorkThread*>(wParam));
+        OnThreadEnded(wParam);
         if (!m_hWnd) return 0;
         break;
     }
@@ -110,10 +111,19 @@ void CMessageDispatchWnd::OnCopyData(const COPYDATASTRUCT* data) {
     } else if (code == ostrel::REQ_OPEN_STATUS) {
         OpenStatusWindow();
     }
+    if (EndIfNoWindowThread()) return;
     if (!m_bTimerArmed) {
         SetTimer(kDeferredInitTimer, kDeferredInitDelayMs);
         m_bTimerArmed = TRUE;
     }
+}
+
+BOOL CMessageDispatchWnd::EndIfNoWindowThread() {
+    // An instance that shows nothing must not live on: it holds the instance mutex, so every later
+    // start would hand its request to it and show nothing either.
+    if (IsThreadRunning(m_pSettingsThread) || IsThreadRunning(m_pStatusThread)) return FALSE;
+    DestroyWindow();
+    return TRUE;
 }
 
 void CMessageDispatchWnd::OpenSettingsWindow(const CStringW& classId) {
@@ -184,16 +194,16 @@ void CMessageDispatchWnd::OnCloseRequest() {
     DestroyWindow();
 }
 
-void CMessageDispatchWnd::OnThreadEnded(CWorkThread* thread) {
-    if (!thread) return;
-    if (thread == m_pSettingsThread) {
+void CMessageDispatchWnd::OnThreadEnded(WPARAM serial) {
+    // Matched by serial: a message from a thread that an open request has already replaced may still
+    // be queued, and the new thread object can sit at the old one's address.
+    if (m_pSettingsThread && m_pSettingsThread->Serial() == serial) {
         ReleaseThread(m_pSettingsThread);
-    } else if (thread == m_pStatusThread) {
+    } else if (m_pStatusThread && m_pStatusThread->Serial() == serial) {
         ReleaseThread(m_pStatusThread);
     } else {
         return;  // not one of ours (or already forgotten): never touch it
     }
-    if (IsThreadRunning(m_pSettingsThread) || IsThreadRunning(m_pStatusThread)) return;
-    DestroyWindow();
+    EndIfNoWindowThread();
 }
 

@@ -33,7 +33,9 @@ private:
     BOOL IsStatusWindowOffered();
     void OnDeferredInit();
     void OnCloseRequest();
-    void OnThreadEnded(CWorkThread* thread);
+    void OnThreadEnded(WPARAM serial);
+    // Destroys the window, ending the process, when no window thread runs; TRUE when it did.
+    BOOL EndIfNoWindowThread();
     // Deletes a thread object whose thread has ended (a terminated one is left alone).
     template <typename Thread>
     static void ReleaseThread(Thread*& thread);

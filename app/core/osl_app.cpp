@@ -53,9 +53,9 @@ BOOL COSLApp::RunSwitches(const CCommandLineInfoCustom& info, BOOL (*isAdministr
         return TRUE;
     }
     if (info.m_bInstall) {
-        CreateStartMenuLink(IDS_SETTINGS_WINDOW_CAPTION, L"/OSL", 0);
+        CreateStartMenuLink(IDS_SETTINGS_WINDOW_CAPTION, L"/OSL", ICON_POSITION_SETTINGS);
         if (ostrel::IsClassLoaded(ostrel::kStatusFeatureClassId)) {
-            CreateStartMenuLink(IDS_STATUS_WINDOW_CAPTION, L"/PMX", 21);
+            CreateStartMenuLink(IDS_STATUS_WINDOW_CAPTION, L"/PMX", ICON_POSITION_STATUS);
         }
         return TRUE;
     }

@@ -7,9 +7,14 @@
 namespace {
 // Thread message: make the main window again (the window was destroyed while the thread still runs).
 constexpr UINT kRecreateWindowMessage = WM_APP + 0x120;
-}
 
-CWorkThread::CWorkThread(HWND messageWindow) : messageWindow_(messageWindow) {
+WPARAM NextSerial() {
+    static std::atomic<WPARAM> next{1};
+    return next++;
+}
+}  // namespace
+
+CWorkThread::CWorkThread(HWND messageWindow) : messageWindow_(messageWindow), serial_(NextSerial()) {
     // The message window deletes the object once the thread has really ended; deleting it from the
     // thread itself would leave the main thread holding a dangling pointer until the ended message
     // arrives.
@@ -29,8 +34,9 @@ BOOL CWorkThread::InitInstance() {
 }
 
 int CWorkThread::ExitInstance() {
+    ending_ = true;
     DestroyMainWindow();
-    ::PostMessageW(messageWindow_, WM_OSL_THREAD_ENDED, reinterpret_cast<WPARAM>(this), 0);
+    ::PostMessageW(messageWindow_, WM_OSL_THREAD_ENDED, serial_, 0);
     return CWinThread::ExitInstance();
 }
 
@@ -53,21 +59,24 @@ BOOL CWorkThread::PreTranslateMessage(MSG* msg) {
     if (!msg->hwnd && msg->message == kRecreateWindowMessage) {
         if (!MainWindowHandle() || !::IsWindow(MainWindowHandle())) {
             window_.reset();
-            CreateMainWindow();
+            // A thread without a window would keep the process alive showing nothing.
+            if (!CreateMainWindow()) ::PostQuitMessage(0);
         }
         return TRUE;
     }
     return CWinThread::PreTranslateMessage(msg);
 }
 
+// Both windows: FALSE when the dialog cannot be made, which ends the thread. A thread left running
+// without its window would hold the process, and with it the instance mutex, while showing nothing.
 BOOL COSLThread::CreateMainWindow() {
     auto* dialog = new (std::nothrow) COSLMainDlg;
-    if (!dialog) return TRUE;  // the thread runs without a window
+    if (!dialog) return FALSE;
     dialog->m_pOwner = m_pOwner;
     dialog->m_strStartClassId = m_strClassId;
     if (!dialog->Create(IDD_OSL_MAIN_DIALOG, ::GetDesktopWindow())) {
         delete dialog;
-        return TRUE;
+        return FALSE;
     }
     SetMainWindow(dialog);
     dialog->ShowWindow(SW_SHOW);
@@ -77,11 +86,11 @@ BOOL COSLThread::CreateMainWindow() {
 
 BOOL CPMXThread::CreateMainWindow() {
     auto* dialog = new (std::nothrow) COSLStatusInfo;
-    if (!dialog) return TRUE;
+    if (!dialog) return FALSE;
     dialog->m_pOwner = m_pOwner;
     if (!dialog->Create(IDD_STATUS_INFO, ::GetDesktopWindow())) {
         delete dialog;
-        return TRUE;
+        return FALSE;
     }
     SetMainWindow(dialog);
     dialog->ShowWindow(SW_SHOW);
@@ -92,7 +101,8 @@ BOOL CPMXThread::CreateMainWindow() {
 }
 
 BOOL IsThreadRunning(const CWorkThread* thread) {
-    return thread && thread->m_hThread && ::WaitForSingleObject(thread->m_hThread, 0) == WAIT_TIMEOUT;
+    return thread && !thread->IsEnding() && thread->m_hThread &&
+           ::WaitForSingleObject(thread->m_hThread, 0) == WAIT_TIMEOUT;
 }
 
 void BringThreadWindow(CWorkThread* thread, int showCommand) {

@@ -142,13 +142,15 @@ CRegisteredApplication* COSLMainDlg::ChooseStartEntry() {
 void COSLMainDlg::RaiseStartPriorities(CRegisteredApplication* start) {
     if (!start || !m_pOwner) return;
     // The entries the user sees first are completed first.
+    CCatalogue::Raises raises;
     HTREEITEM category = CategoryItem(start->m_nCategory);
     for (HTREEITEM item = category ? TreeView_GetChild(m_tree, category) : nullptr; item;
          item = TreeView_GetNextSibling(m_tree, item)) {
-        if (CRegisteredApplication* entry = EntryOfItem(item)) entry->SetPriority(4);
+        if (CRegisteredApplication* entry = EntryOfItem(item)) raises.emplace_back(entry, 4);
     }
-    start->SetPriority(5);
-    ::SetEvent(m_pOwner->ResortEvent());
+    raises.emplace_back(start, 5);
+    // The main thread may be sorting the catalogue right now; the catalogue raises them between sorts.
+    m_pOwner->Catalogue().Raise(raises);
 }
 
 CRegisteredApplication* COSLMainDlg::FindPluginClass(const wchar_t* classId) {

@@ -8,7 +8,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "base/resource_module.h"
@@ -167,16 +169,26 @@ TEST(MainLayout, ScrollCodesMoveByLinesTenthsOrToTheEnds) {
 
 // ---- Real windows -------------------------------------------------------------------------------
 
+// An entry that runs the test's hook whenever the window asks whether it is visible.
+struct HookedEntry : CRegisteredApplication {
+    std::function<void()> onIsVisible;
+    BOOL IsVisible() override {
+        if (onIsVisible) onIsVisible();
+        return CRegisteredApplication::IsVisible();
+    }
+};
+
 // The message window with a catalogue of the host test plug-in, an application whose Launch opens the
 // status window, and the system-information entry; open requests it receives are recorded.
 class TestOwner : public CMessageDispatchWnd {
 public:
     std::vector<ULONG_PTR> requests;
+    HookedEntry* launcher = nullptr;
 
 protected:
     void BuildCatalogue() override {
         ostrel::DiscoverPlugins(Catalogue());
-        auto* status = new CRegisteredApplication;
+        auto* status = launcher = new HookedEntry;
         status->m_strKey = L"StatusLauncher";
         status->m_strName = L"Status values";
         status->m_strDescription = L"Opens the status window";
@@ -433,6 +445,33 @@ TEST_F(SettingsWindow, ClassIdSelectsItsPageAndPositionAndLastEntryAreReusedNext
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     ::GetWindowRect(*dialog_, &window);
     EXPECT_NEAR((work.left + work.right) / 2, (window.left + window.right) / 2, 1);
+}
+
+// The window raises its start entries while the main thread may be sorting the catalogue by them; a
+// sort whose priorities change under it is undefined, so the raise waits for the catalogue.
+TEST_F(SettingsWindow, StartEntriesAreRaisedOnlyWhileNoSortHoldsTheCatalogue) {
+    service_.fake.current[{COSLMainDlg::kLastEntryClass, 1}] = L"StatusLauncher";
+    HookedEntry* launcher = owner_->launcher;
+    base::UniqueHandle held(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    bool changedWhileHeld = true;
+    std::thread sorter;
+    // Once the entry is listed, the window's look at it is its last before the raise: a stand-in
+    // sort takes the catalogue now.
+    launcher->onIsVisible = [&] {
+        if (sorter.joinable() || !Item(L"Status values")) return;
+        sorter = std::thread([&] {
+            owner_->Catalogue().Walk([&](const CCatalogue::Entries&) {
+                ::SetEvent(held.get());
+                changedWhileHeld = testsupport::WaitUntil([&] { return launcher->GetPriority() != 2; }, 500);
+            });
+        });
+        ::WaitForSingleObject(held.get(), kTimeout);
+    };
+    Open();
+    ASSERT_TRUE(sorter.joinable());
+    sorter.join();
+    EXPECT_FALSE(changedWhileHeld);
+    EXPECT_EQ(5, launcher->GetPriority());
 }
 
 TEST_F(SettingsWindow, LeavingAModifiedPageAsksYesAppliesNoDiscards) {

@@ -54,20 +54,36 @@ protected:
     CStringW caption_;
 };
 
-TEST_F(MessageDispatch, ClosingTheOnlyWindowSendsOneThreadEndedAndDestroysTheMessageWindow) {
+TEST_F(MessageDispatch, EachThreadEndedMatchesOnlyItsOwnThreadAndClosingTheLastWindowEndsTheInstance) {
     CountingDispatchWnd window;
     ASSERT_TRUE(window.Create());
     Request(window, ostrel::REQ_OPEN_MAIN, L"ABC");
     ASSERT_TRUE(testsupport::PumpUntil([&] { return SettingsWindow() != nullptr; }, 10000));
-    // A second request raises the same window instead of opening another.
+    // A second request raises the same window instead of opening another; an unknown code changes nothing.
     HWND first = SettingsWindow();
     Request(window, ostrel::REQ_OPEN_MAIN, nullptr);
+    Request(window, 42, nullptr);
     EXPECT_EQ(first, SettingsWindow());
 
+    // The window closes, and while its thread's ended message still waits in the queue a request
+    // opens a new one, whose thread object may take the old one's place in memory. The late message
+    // must not be taken for the new thread.
     ::PostMessageW(first, WM_COMMAND, IDCANCEL, 0);
+    MSG queued = {};
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [&] {
+            return ::PeekMessageW(&queued, window.m_hWnd, WM_OSL_THREAD_ENDED, WM_OSL_THREAD_ENDED, PM_NOREMOVE) != FALSE;
+        },
+        10000));
+    Request(window, ostrel::REQ_OPEN_MAIN, nullptr);
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return window.threadEnded == 1 && SettingsWindow() != nullptr; }, 10000));
+    HWND second = SettingsWindow();
+    ASSERT_NE(nullptr, window.m_hWnd) << "the late message ended the new window's instance";
+
+    ::PostMessageW(second, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(testsupport::PumpUntil([&] { return window.m_hWnd == nullptr; }, 10000));
-    EXPECT_EQ(1, window.threadEnded);
-    EXPECT_NE(0u, window.lastThread);
+    EXPECT_EQ(2, window.threadEnded);
+    EXPECT_NE(queued.wParam, window.lastThread);
 }
 
 TEST_F(MessageDispatch, CloseStopsTheWindowThreadsAndDestroysTheWindow) {
@@ -80,14 +96,23 @@ TEST_F(MessageDispatch, CloseStopsTheWindowThreadsAndDestroysTheWindow) {
     EXPECT_EQ(nullptr, SettingsWindow());
 }
 
-TEST_F(MessageDispatch, StatusRequestWithoutTheFeatureOpensNothing) {
+// An instance left without a window ends at once instead of holding the instance for later starts.
+TEST_F(MessageDispatch, StatusRequestWithoutTheFeatureOpensNothingAndAWindowlessInstanceEnds) {
+    {
+        CountingDispatchWnd window;
+        ASSERT_TRUE(window.Create());
+        Request(window, ostrel::REQ_OPEN_STATUS, nullptr);
+        // A status thread, had one started, would keep the message window.
+        EXPECT_EQ(nullptr, window.m_hWnd);
+        EXPECT_EQ(0, window.threadEnded);
+    }
+    // A settings window whose dialog cannot be made (no template in this module): its thread ends.
+    base::SetResourceModule(::GetModuleHandleW(nullptr));
     CountingDispatchWnd window;
     ASSERT_TRUE(window.Create());
-    Request(window, ostrel::REQ_OPEN_STATUS, nullptr);
-    Request(window, 42, nullptr);
-    testsupport::PumpUntil([] { return false; }, 200);
-    EXPECT_NE(nullptr, window.m_hWnd);
-    EXPECT_EQ(0, window.threadEnded);
+    Request(window, ostrel::REQ_OPEN_MAIN, nullptr);
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return window.m_hWnd == nullptr; }, 10000));
+    EXPECT_EQ(1, window.threadEnded);
 }
 
 }  // namespace

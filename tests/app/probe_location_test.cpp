@@ -91,11 +91,11 @@ protected:
         for (const CStringW& path : placed_) ::DeleteFileW(path);
     }
     // Lists one application whose probe is checkPath; option 1 decides what the probe answers.
-    bool Listed(const std::string& checkPath, int option1 = 1) {
+    bool Listed(const std::string& checkPath, int option1 = 1, const std::string& function = "ProbeSum") {
         ::ResetEvent(loaded_.get());
         folder.Write(L"probed.xml",
                      Registration(Name("Probed") + folder.ProgramElement() + "<AppCheck><CheckPath>" + checkPath +
-                                  "</CheckPath><CheckFunc>ProbeSum</CheckFunc><Option1>" + std::to_string(option1) +
+                                  "</CheckPath><CheckFunc>" + function + "</CheckFunc><Option1>" + std::to_string(option1) +
                                   "</Option1></AppCheck>"));
         return Enumerate().size() == 1;
     }
@@ -149,6 +149,8 @@ TEST_F(ProbeLoading, TrustedLocationLoadsTheProbeAndItDecides) {
     // A probe file that does not exist is no probe at all.
     EXPECT_TRUE(Listed(Narrow(BinFolder()) + "\\NoSuchProbe.dll"));
     EXPECT_FALSE(WasLoaded());
+    // A probe that throws answers nothing, so its application is left out.
+    EXPECT_FALSE(Listed(Narrow(testsupport::BinFile(L"TestPlugin_hostile.dll")), 1, "HostileProbe"));
 }
 
 TEST_F(ProbeLoading, StringAndIconModulesAreOnlyMapped) {

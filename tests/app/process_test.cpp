@@ -206,6 +206,10 @@ TEST_F(OstrelProcess, HaltAllEndsTheRunningInstanceForAnAdministrator) {
 }
 
 TEST_F(OstrelProcess, ClosingTheLastWindowEndsTheProcess) {
+    // The status window is not offered here: a start that asks for it has no window, and ends instead
+    // of holding the instance for every later start.
+    EXPECT_EQ(0u, RunToEnd(L"/PMX"));
+    EXPECT_FALSE(InstanceRunning());
     ChildProcess* first = StartInstance();
     ::PostMessageW(SettingsWindow(), WM_COMMAND, IDCANCEL, 0);
     DWORD code = 1;
@@ -428,6 +432,23 @@ TEST_F(StartMenuLinks, InstallCreatesTheSettingsLinkAndUnInstallDeletesBoth) {
         wchar_t target[MAX_PATH] = {};
         link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
         EXPECT_NE(nullptr, StrStrIW(target, L"\\Quor\\Ostrel\\Ostrel.exe")) << CStringW(target).GetString();
+    }
+
+    // The program file carries the icons and names that its shortcuts point at.
+    CStringW program = testsupport::BinFile(L"Ostrel.exe");
+    for (int position : {ICON_POSITION_SETTINGS, ICON_POSITION_STATUS}) {
+        HICON icon = nullptr;
+        EXPECT_EQ(1u, ::ExtractIconExW(program, position, &icon, nullptr, 1)) << position;
+        if (icon) ::DestroyIcon(icon);
+    }
+    const std::pair<UINT, CStringW> names[] = {{IDS_SETTINGS_WINDOW_CAPTION, settingsCaption_},
+                                               {IDS_STATUS_WINDOW_CAPTION, statusCaption_}};
+    for (const auto& expected : names) {
+        CStringW reference;
+        reference.Format(L"@%s,-%u", program.GetString(), expected.first);
+        wchar_t name[128] = {};
+        EXPECT_EQ(S_OK, ::SHLoadIndirectString(reference, name, 128, nullptr)) << expected.first;
+        EXPECT_STREQ(expected.second, name);
     }
 
     // A second link with the status window's name stands in for one made where the model has it.

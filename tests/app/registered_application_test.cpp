@@ -135,6 +135,7 @@ TEST_F(RegisteredApplications, HideModeAgainstAdministratorAndStandardUser) {
 
 TEST_F(RegisteredApplications, AvailabilityProbeDecidesByItsResult) {
     CStringW library = BinFile(L"ProbeLibrary.dll");
+    CStringW hostile = BinFile(L"TestPlugin_hostile.dll");
     struct {
         const wchar_t* name;
         CStringW probe;  // empty: AppCheck without AppCheckFunc
@@ -149,6 +150,7 @@ TEST_F(RegisteredApplications, AvailabilityProbeDecidesByItsResult) {
         {L"ReturnsZero", library + L",ProbeNever,1", 0},
         {L"NoFunction", library + L",NoSuchExport,1", 0},
         {L"NoModule", L"C:\\nowhere\\missing.dll,ProbeSum,1", 0},
+        {L"Throws", hostile + L",HostileProbe,1", 0},
     };
     for (const auto& c : cases) {
         HKEY key = App(c.name);

@@ -129,7 +129,7 @@ CStringW FindPanelEntry() {
     return CStringW();
 }
 
-bool ReadLink(const CStringW& link, CStringW* target, CStringW* arguments) {
+bool ReadLink(const CStringW& link, CStringW* target, CStringW* arguments, CStringW* iconPath, int* iconIndex) {
     base::ComInit com(COINIT_APARTMENTTHREADED);
     base::ComPtr<IShellLinkW> shellLink;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
@@ -144,6 +144,11 @@ bool ReadLink(const CStringW& link, CStringW* target, CStringW* arguments) {
     buffer[0] = 0;
     shellLink->GetArguments(buffer, 1024);
     *arguments = buffer;
+    if (iconPath && iconIndex) {
+        buffer[0] = 0;
+        if (FAILED(shellLink->GetIconLocation(buffer, 1024, iconIndex))) return false;
+        *iconPath = buffer;
+    }
     return true;
 }
 

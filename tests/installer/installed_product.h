@@ -28,8 +28,10 @@ CStringW RegString(HKEY root, const wchar_t* path, const wchar_t* value);
 // there is none.
 CStringW FindPanelEntry();
 
-// Target path and arguments of a shell link; false when the link cannot be read.
-bool ReadLink(const CStringW& link, CStringW* target, CStringW* arguments);
+// Target path, arguments and (when asked for) icon location of a shell link; false when the link
+// cannot be read.
+bool ReadLink(const CStringW& link, CStringW* target, CStringW* arguments, CStringW* iconPath = nullptr,
+              int* iconIndex = nullptr);
 
 // Texts of every item of a tree view in another process.
 bool TreeContains(HWND tree, const wchar_t* text);

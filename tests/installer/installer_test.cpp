@@ -160,10 +160,15 @@ TEST(Installer, SilentInstallLaysDownFilesKeysRegistrationLinksAndPanelEntry) {
         if (settory) settory->Release();
     }
 
-    CStringW target, arguments;
-    ASSERT_TRUE(ReadLink(StartMenuLink(L"Ostrel Settings"), &target, &arguments));
+    CStringW target, arguments, iconPath;
+    int iconIndex = -1;
+    ASSERT_TRUE(ReadLink(StartMenuLink(L"Ostrel Settings"), &target, &arguments, &iconPath, &iconIndex));
     EXPECT_EQ(target.CompareNoCase(Program(L"Ostrel.exe")), 0) << Narrow(target);
     EXPECT_EQ(arguments, L"/OSL");
+    // The shortcut's icon is one the installed program file carries.
+    HICON linkIcon = nullptr;
+    EXPECT_EQ(::ExtractIconExW(iconPath, iconIndex, &linkIcon, nullptr, 1), 1u) << Narrow(iconPath) << "," << iconIndex;
+    if (linkIcon) ::DestroyIcon(linkIcon);
 
     CStringW entry = FindPanelEntry();
     ASSERT_FALSE(entry.IsEmpty()) << "no Control Panel entry names OstrelPanel.dll";

@@ -169,6 +169,9 @@ extern "C" PLUGWERK_FACTORY_EXPORT ClassDesc* global_newClassDesc(void*) {
     static HostilePages* descriptor = new HostilePages;
     return descriptor;
 }
+
+// An availability probe, named by a registered application, that throws instead of answering.
+extern "C" __declspec(dllexport) int __cdecl HostileProbe(int, int) { throw Throws(); }
 #else
 extern "C" __declspec(dllexport) int SomethingElse() { return 1; }
 #endif
