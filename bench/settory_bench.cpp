@@ -1,5 +1,6 @@
 // Prints what the settings service costs next to the plain system call that does comparable work.
-// Nothing is asserted; run it by hand (see README, "Benchmarks").
+// Nothing is asserted; run it by hand or through bench/run.sh (see README, "Benchmarks"). Lines that
+// begin with "BENCH " carry the same figures for the script to collect.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -7,10 +8,12 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "Settory_h.h"
 #include "base/com_ptr.h"
 #include "base/handles.h"
+#include "bench/bare_msxml.h"
 #include "settory/settings_store.h"
 
 namespace {
@@ -78,6 +81,10 @@ void Row(const char* what, double us, double floorUs) {
     std::printf("  %-44s %12.1f us   floor %10.2f us   ratio %8.1f\n", what, us, floorUs, us / floorUs);
 }
 
+void Figure(const std::string& name, double us) { std::printf("BENCH settory.%s %.2f us\n", name.c_str(), us); }
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 }  // namespace
 
 int wmain() {
@@ -114,6 +121,7 @@ int wmain() {
 
     std::printf("Settory benchmark (times per call; floor = the plain system call doing comparable work)\n");
     std::printf("RegGetValueW floor: %.2f us\n\n", registryUs);
+    Figure("registry-floor", registryUs);
     std::printf("Store, called directly (no COM):\n");
     for (int settings : {100, 1000, 10000}) {
         WriteData(product, settings);
@@ -129,12 +137,27 @@ int wmain() {
             settory::service::GetCurrentValue(ClassId(0).c_str(), 1, v.Get());
         });
         Row("store load (defaults + all-users file)", loadUs, readFloor);
+        // What a first load cannot avoid: parsing both files and checking each against its schema,
+        // the schemas compiled afresh as they are in a process that has not loaded before.
+        std::wstring defaultsFile = product + L"Default\\DefaultSetting.xml";
+        double loadFloor = PerCallUs(3, [&](int) {
+            bench::BareDocument defaultsDoc, currentDoc;
+            if (!defaultsDoc.Load(defaultsFile) || !defaultsDoc.Validate(product + L"Schema files\\DefaultSetting.xsd") ||
+                !currentDoc.Load(all) || !currentDoc.Validate(product + L"Schema files\\CurrentSetting.xsd")) {
+                std::printf("  (bare MSXML load or validation failed)\n");
+            }
+        });
+        Row("store load, floor: bare MSXML load + validation", loadUs, loadFloor);
+        std::string count = std::to_string(settings);
+        Figure("load." + count, loadUs);
+        Figure("load-floor." + count, loadFloor);
         double getUs = PerCallUs(2000, [&](int i) {
             base::Variant v;
             V_VT(v.Get()) = VT_I4;
             settory::service::GetCurrentValue(ClassId((i * 7919) % (settings / 10)).c_str(), 1 + i % 10, v.Get());
         });
         Row("GetCurrentValue (lookup + write mutex)", getUs, registryUs);
+        Figure("get-direct." + count, getUs);
         std::wstring copy = all + L".bench";
         double writeFloor = PerCallUs(20, [&](int) {
             WriteBytes(copy, bytes);
@@ -148,6 +171,28 @@ int wmain() {
             settory::service::UpdateCurrentSetting(pending);
         });
         Row("UpdateCurrentSetting (one change, save)", updateUs, writeFloor);
+        // The same documents the update wrote (all-users and, where the store made it, per-user),
+        // each saved by MSXML alone the way the store must to survive a crash: temporary file,
+        // flush, rename over. Saved beside the store's files so the store never sees them change.
+        std::vector<std::wstring> documents = {all};
+        std::wstring perUser = root + L"\\user\\Quor Corporation\\Ostrel\\CurrentSettingProfileData.xml";
+        if (Exists(perUser)) documents.push_back(perUser);
+        std::vector<bench::BareDocument> bare(documents.size());
+        for (size_t d = 0; d < documents.size(); ++d) {
+            if (!bare[d].Load(documents[d])) std::printf("  (bare MSXML could not load a saved document)\n");
+        }
+        double saveFloor = PerCallUs(updates, [&](int) {
+            for (size_t d = 0; d < documents.size(); ++d) {
+                if (!bare[d].SaveDurably(documents[d] + L".floor")) std::printf("  (bare MSXML save failed)\n");
+            }
+        });
+        for (const std::wstring& document : documents) ::DeleteFileW((document + L".floor").c_str());
+        char label[64];
+        snprintf(label, sizeof(label), "Update, floor: bare MSXML save of %zu file%s", documents.size(),
+                 documents.size() == 1 ? "" : "s");
+        Row(label, updateUs, saveFloor);
+        Figure("update." + count, updateUs);
+        Figure("update-floor." + count, saveFloor);
     }
     settory::service::ResetStores();
 
@@ -176,6 +221,20 @@ int wmain() {
             settory->GetCurrentValue(ClassId(i % 100).c_str(), 1 + i % 10, v.Get());
         });
         Row(mode.name, us, registryUs);
+        const bool local = mode.context == CLSCTX_LOCAL_SERVER;
+        Figure(local ? "get-server" : "get-inproc", us);
+        if (!local) continue;
+        // The floor of a call through the local server: the cheapest method the same proxy carries to
+        // the same host object, which touches no store (IDispatch::GetTypeInfoCount answers a
+        // constant). It pays the marshalling, the RPC round trip and the host's message loop, as
+        // every GetCurrentValue does, and nothing else.
+        double emptyUs = PerCallUs(mode.calls, [&](int) {
+            UINT count = 0;
+            settory->GetTypeInfoCount(&count);
+        });
+        Row("GetCurrentValue through the local server", us, emptyUs);
+        std::printf("  %-44s (floor: an empty call, GetTypeInfoCount, through the same proxy)\n", "");
+        Figure("empty-call-server", emptyUs);
     }
     settory::service::ResetStores();
     std::fflush(stdout);
