@@ -182,7 +182,13 @@ void MeasureWith(int listeners, const std::wstring& self, Mapping& shared, ISett
     }
     double burst = ms(burstStart, Now()) / kBurst;
     ::SetEvent(quit.get());
-    for (auto& process : processes) ::WaitForSingleObject(process.get(), 5000);
+    // After the back-to-back updates the listeners still have a reload queued for each, taking turns
+    // at the write mutex. One left running into the next round would hold the named events open (a
+    // new quit event would come back already set) and report under another's index: the next round
+    // starts only once all have ended.
+    for (auto& process : processes) {
+        if (::WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) ::TerminateProcess(process.get(), 1);
+    }
 
     std::printf(" %d listening process%s:\n", listeners, listeners == 1 ? "" : "es");
     Report("UpdateCurrentSetting itself", update, "update", listeners);
