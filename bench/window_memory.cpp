@@ -102,7 +102,7 @@ bool MemoryOverPageSwitches(const wchar_t* program, int switches) {
         }
         ::Sleep(1000);
         Megabytes after = MemoryOf(process.get());
-        std::printf("Memory of the program's process (%zu pages)\n", items.size());
+        std::printf("Memory of the program's process (%zu entries in the tree, switched in turn)\n", items.size());
         std::printf("  %-44s private %7.1f MB   working set %7.1f MB\n", "after start-up", start.privateBytes,
                     start.workingSet);
         std::printf("  %-44s private %7.1f MB   working set %7.1f MB   (%d switched, %d did not show)\n",
