@@ -162,7 +162,7 @@ int wmain() {
                 std::printf("  (bare MSXML load or validation failed)\n");
             }
         });
-        Row("store load, floor: bare MSXML load + validation", loadUs, loadFloor);
+        Row("store load (floor: MSXML load + validation)", loadUs, loadFloor);
         std::string count = std::to_string(settings);
         Figure("load." + count, loadUs);
         Figure("load-floor." + count, loadFloor);
@@ -203,7 +203,7 @@ int wmain() {
         });
         for (const std::wstring& document : documents) ::DeleteFileW((document + L".floor").c_str());
         char label[64];
-        snprintf(label, sizeof(label), "Update, floor: bare MSXML save of %zu file%s", documents.size(),
+        snprintf(label, sizeof(label), "update (floor: MSXML durable save, %zu file%s)", documents.size(),
                  documents.size() == 1 ? "" : "s");
         Row(label, updateUs, saveFloor);
         Figure("update." + count, updateUs);
@@ -247,8 +247,7 @@ int wmain() {
             UINT count = 0;
             settory->GetTypeInfoCount(&count);
         });
-        Row("GetCurrentValue through the local server", us, emptyUs);
-        std::printf("  %-44s (floor: an empty call, GetTypeInfoCount, through the same proxy)\n", "");
+        Row("the same (floor: empty call, same proxy)", us, emptyUs);
         Figure("empty-call-server", emptyUs);
     }
     settory::service::ResetStores();
