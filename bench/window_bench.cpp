@@ -5,8 +5,12 @@
 //   page switches and applies in the settings window, against creating the same page template as a
 //   bare dialog and clicking its control;
 //   a change saved by another process reaching the open wireless sample page, against the page's own
-//   500 ms settling wait before it reloads.
-// Nothing is asserted. Run it in the run command's prefix after `bash tools/run.sh` (see README).
+//   500 ms settling wait before it reloads;
+//   with --memory <switches> only, the program's private bytes after start-up and after that many
+//   page switches.
+// Nothing is asserted. Run it in the run command's prefix after `bash tools/run.sh`, or let
+// bench/run.sh do all of it (see README). Lines that begin with "BENCH " carry the figures for the
+// script to collect.
 #include <windows.h>
 #include <commctrl.h>
 #include <gdiplus.h>
@@ -23,6 +27,7 @@
 #include "base/com_ptr.h"
 #include "base/handles.h"
 #include "base/resource_module.h"
+#include "bench/window_memory.h"
 #include "catalogue/plugin_registered_application.h"
 #include "core/message_dispatch_wnd.h"
 #include "resource.h"
@@ -165,6 +170,10 @@ void PrintRow(const char* what, double ms, double floor) {
     }
 }
 
+void Figure(const char* name, double ms) {
+    if (ms > 0) std::printf("BENCH window.%s %.2f ms\n", name, ms);
+}
+
 void StartUp(int runs) {
     // A window of that caption already open would be found at once and make the figures meaningless.
     if (::FindWindowW(nullptr, L"Ostrel Settings")) {
@@ -182,12 +191,27 @@ void StartUp(int runs) {
     PrintRow(label, installed.cold, floor.cold);
     snprintf(label, sizeof(label), "%zu plug-ins installed, warm", InstalledPlugins());
     PrintRow(label, installed.warm, floor.warm);
-    ExtraPlugins extra(50 > static_cast<int>(InstalledPlugins()) ? 50 - static_cast<int>(InstalledPlugins()) : 0);
-    ColdWarm fifty = Starts(runs, [&] { return TimeToWindow(program, L"Ostrel Settings", halt); });
-    snprintf(label, sizeof(label), "%zu plug-ins, cold", InstalledPlugins());
-    PrintRow(label, fifty.cold, floor.cold);
-    snprintf(label, sizeof(label), "%zu plug-ins, warm", InstalledPlugins());
-    PrintRow(label, fifty.warm, floor.warm);
+    Figure("floor-cold", floor.cold);
+    Figure("floor-warm", floor.warm);
+    snprintf(label, sizeof(label), "startup-cold.%zu", InstalledPlugins());
+    Figure(label, installed.cold);
+    snprintf(label, sizeof(label), "startup-warm.%zu", InstalledPlugins());
+    Figure(label, installed.warm);
+    // Enough steps between the installed few and fifty to tell linear growth from worse.
+    const int installedCount = static_cast<int>(InstalledPlugins());
+    for (int total : {10, 25, 50}) {
+        if (total <= installedCount) continue;
+        ExtraPlugins extra(total - installedCount);
+        ColdWarm more = Starts(runs, [&] { return TimeToWindow(program, L"Ostrel Settings", halt); });
+        snprintf(label, sizeof(label), "%zu plug-ins, cold", InstalledPlugins());
+        PrintRow(label, more.cold, floor.cold);
+        snprintf(label, sizeof(label), "%zu plug-ins, warm", InstalledPlugins());
+        PrintRow(label, more.warm, floor.warm);
+        snprintf(label, sizeof(label), "startup-cold.%zu", InstalledPlugins());
+        Figure(label, more.cold);
+        snprintf(label, sizeof(label), "startup-warm.%zu", InstalledPlugins());
+        Figure(label, more.warm);
+    }
 }
 
 // The settings window in this process over the installed plug-ins.
@@ -277,6 +301,7 @@ void Propagation(COSLMainDlg& dialog, const std::vector<CPluginRegisteredApplica
     PrintRow("median, update returned to the control showing it", times.empty() ? -1 : times[times.size() / 2], 500);
     PrintRow("worst", times.empty() ? -1 : times.back(), 500);
     PrintRow("median beyond the 500 ms settling wait", times.empty() ? -1 : times[times.size() / 2] - 500, -1);
+    Figure("propagation", times.empty() ? -1 : times[times.size() / 2]);
 }
 
 void PageSwitchAndApply(int rounds) {
@@ -355,6 +380,8 @@ void PageSwitchAndApply(int rounds) {
     PrintRow("page switch", switches ? switching / switches : -1, bareCount ? bare / bareCount : -1);
     PrintRow("page switch less the 100 ms wait", switches ? switching / switches - 100 : -1,
              bareCount ? bare / bareCount : -1);
+    Figure("page-switch", switches ? switching / switches : -1);
+    Figure("page-switch-floor", bareCount ? bare / bareCount : -1);
 
     // Apply of the page shown last, with one changed control.
     double applying = 0;
@@ -377,6 +404,7 @@ void PageSwitchAndApply(int rounds) {
         ++applies;
     }
     PrintRow("apply of one changed control", applies ? applying / applies : -1, -1);
+    Figure("apply", applies ? applying / applies : -1);
     Propagation(*dialog, pages, itemOf, rounds);
     dialog->CloseDialog();
 }
@@ -388,6 +416,7 @@ int wmain(int argc, wchar_t** argv) {
     int rounds = 5;
     bool startUp = true, pages = true;
     if (argc == 3 && !wcscmp(argv[1], L"--write-airplane")) return WriteAirplane(_wtoi(argv[2]));
+    if (argc == 3 && !wcscmp(argv[1], L"--memory")) return bench::MemoryOverPageSwitches(kProgram, _wtoi(argv[2])) ? 0 : 1;
     for (int i = 1; i < argc; ++i) {
         if (!wcscmp(argv[i], L"--runs") && i + 1 < argc) runs = _wtoi(argv[++i]);
         if (!wcscmp(argv[i], L"--rounds") && i + 1 < argc) rounds = _wtoi(argv[++i]);
