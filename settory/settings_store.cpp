@@ -116,7 +116,10 @@ CCurrentSetting* PerUserStore() {
     std::wstring key;
     if (token) {
         key = TokenUserSid(token.get());
-        if (key.empty() || key == TokenUserSid(nullptr)) {
+        // A process's own user never changes, so its SID is read once (again only after a failure).
+        static std::wstring* ownSid = new std::wstring();
+        if (ownSid->empty()) *ownSid = TokenUserSid(nullptr);
+        if (key.empty() || key == *ownSid) {
             key.clear();
             token.reset();
         }
