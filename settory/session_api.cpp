@@ -77,8 +77,12 @@ std::wstring TokenUserSid(HANDLE token) {
 HANDLE CallerUserToken() noexcept {
     DWORD session = 0;
     if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return nullptr;
-    SessionApi api;
-    return api.ConsoleUserToken();
+    // Bound once per process: every per-user read asks, and loading and freeing the library on each
+    // call made a read cost over a millisecond under Wine. The console user can change, so the token
+    // itself is still asked for on every call. Never destroyed, so no library is freed while the
+    // process is being torn down.
+    static const SessionApi* api = new SessionApi();
+    return api->ConsoleUserToken();
 }
 
 }  // namespace settory

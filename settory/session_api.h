@@ -1,7 +1,7 @@
 #pragma once
 // Whose per-user settings a call reaches. In a process of an ordinary user the answer is that user;
 // in a process of the system account it is the user at the console, whose token the terminal-services
-// functions give. Those are bound by name for each call and freed at its end.
+// functions give. Those are bound by name once per process.
 #include <windows.h>
 
 #include <string>

@@ -116,7 +116,10 @@ CCurrentSetting* PerUserStore() {
     std::wstring key;
     if (token) {
         key = TokenUserSid(token.get());
-        if (key.empty() || key == TokenUserSid(nullptr)) {
+        // A process's own user never changes, so its SID is read once (again only after a failure).
+        static std::wstring* ownSid = new std::wstring();
+        if (ownSid->empty()) *ownSid = TokenUserSid(nullptr);
+        if (key.empty() || key == *ownSid) {
             key.clear();
             token.reset();
         }
@@ -183,26 +186,69 @@ std::vector<CStringW> ListFiles(const CStringW& folder, const wchar_t* pattern) 
     return files;
 }
 
+// Every read asks whether default files exist, and a folder search costs more than the rest of a read
+// (under Wine it lists the folder on each call). A file found once still matches the pattern for as
+// long as it is there, so asking for that one file gives the same answer; only when it has gone, or the
+// environment points at another folder, is the folder searched again.
+class DefaultFilePresence {
+public:
+    bool Exists() {
+        CStringW folder = DefaultFolder();
+        {
+            base::CriticalSectionLock lock(lock_);
+            if (!found_.IsEmpty() && folder == folder_ && ::GetFileAttributesW(found_) != INVALID_FILE_ATTRIBUTES) {
+                return true;
+            }
+        }
+        WIN32_FIND_DATAW data;
+        base::UniqueFind find(::FindFirstFileW(folder + L"DefaultSetting*.xml", &data));
+        base::CriticalSectionLock lock(lock_);
+        folder_ = folder;
+        found_ = find ? folder + data.cFileName : CStringW();
+        return find.valid();
+    }
+
+private:
+    base::CriticalSection lock_;
+    CStringW folder_;
+    CStringW found_;
+};
+
 bool DefaultFilesExist() {
-    WIN32_FIND_DATAW data;
-    base::UniqueFind find(::FindFirstFileW(DefaultFolder() + L"DefaultSetting*.xml", &data));
-    return find.valid();
+    static DefaultFilePresence presence;
+    return presence.Exists();
 }
 
-WriteMutex::WriteMutex(DWORD timeoutMs) {
-    mutex_.reset(::CreateMutexW(nullptr, TRUE, L"Global\\CurrentSettingWrite_Mutex"));
-    if (!mutex_) return;
-    if (::GetLastError() != ERROR_ALREADY_EXISTS) {
-        owned_ = true;
-        return;
+// The write mutex is opened once and kept for the life of the process: every read takes it, and
+// creating, opening and closing a named object costs several round trips to the kernel (the wine
+// server), more than the read itself. Ownership still comes and goes with each WriteMutex.
+class SharedWriteMutex {
+public:
+    HANDLE Get() {
+        base::CriticalSectionLock lock(lock_);
+        if (!mutex_) mutex_.reset(::CreateMutexW(nullptr, FALSE, L"Global\\CurrentSettingWrite_Mutex"));
+        return mutex_.get();
     }
+
+private:
+    base::CriticalSection lock_;
+    base::UniqueHandle mutex_;
+};
+
+HANDLE WriteMutexHandle() {
+    static SharedWriteMutex shared;
+    return shared.Get();
+}
+
+WriteMutex::WriteMutex(DWORD timeoutMs) : mutex_(WriteMutexHandle()) {
+    if (!mutex_) return;
     // A holder that died leaves the mutex abandoned; the files are whole (saves are atomic), so take it.
-    DWORD wait = ::WaitForSingleObject(mutex_.get(), timeoutMs);
+    DWORD wait = ::WaitForSingleObject(mutex_, timeoutMs);
     owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
 }
 
 WriteMutex::~WriteMutex() {
-    if (owned_) ::ReleaseMutex(mutex_.get());
+    if (owned_) ::ReleaseMutex(mutex_);
 }
 
 // ---- default store ----

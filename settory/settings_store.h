@@ -60,7 +60,7 @@ public:
     bool Obtained() const noexcept { return owned_; }
 
 private:
-    base::UniqueHandle mutex_;
+    HANDLE mutex_ = nullptr;  // the process's one handle; not owned here
     bool owned_ = false;
 };
 
