@@ -116,9 +116,8 @@ CCurrentSetting* PerUserStore() {
     std::wstring key;
     if (token) {
         key = TokenUserSid(token.get());
-        // A process's own user never changes, so its SID is read once (again only after a failure).
-        static std::wstring* ownSid = new std::wstring();
-        if (ownSid->empty()) *ownSid = TokenUserSid(nullptr);
+        // A process's own user never changes, so its SID is read once; calls of every thread come here.
+        static const std::wstring* ownSid = new std::wstring(TokenUserSid(nullptr));
         if (key.empty() || key == *ownSid) {
             key.clear();
             token.reset();

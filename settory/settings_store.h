@@ -85,7 +85,6 @@ public:
     [[nodiscard]] bool SaveFile();
     bool GetValue(const wchar_t* classId, int settingId, VARIANT* value) const;
     bool SetValue(const wchar_t* classId, int settingId, bool allUser, const wchar_t* text);
-    bool HasUnsavedValues() const noexcept { return !unsaved_.empty(); }
     bool MarkForEvents(const wchar_t* classId, int settingId, bool allUser, const wchar_t* mark,
                        const CDefaultSetting& defaults);
     // Reloads when the file on disk is no longer the one this store last loaded or saved: another

@@ -10,24 +10,9 @@
 
 #include "base/cstringw.h"
 #include "base/handles.h"
+#include "base/named_objects.h"
 
 namespace plugwerk {
-
-// The count of signals taken off one setting's event, in a named section shared by every process.
-// Reads 0 and counts nothing when the section cannot be had.
-class TakenCount {
-public:
-    explicit TakenCount(const CStringW& eventName);
-    ~TakenCount();
-    TakenCount(const TakenCount&) = delete;
-    TakenCount& operator=(const TakenCount&) = delete;
-    LONG Current() const noexcept;
-    LONG Advance() noexcept;
-
-private:
-    base::UniqueHandle mapping_;
-    volatile LONG* view_ = nullptr;
-};
 
 // One consumer's view of a setting's event.
 class ChangeSignal {
@@ -40,7 +25,8 @@ public:
     bool Take(HANDLE event);
 
 private:
-    TakenCount count_;
+    // The count of signals taken off the setting's event, shared by every process.
+    base::CNamedCounter count_;
     LONG seen_;
 };
 

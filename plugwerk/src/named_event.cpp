@@ -1,18 +1,12 @@
+#include "base/named_objects.h"
 #include "internal.h"
 #include "plugwerk/export.h"
 
 namespace plugwerk {
 
 HANDLE CreateNamedEvent(const CStringW& name) {
-    // A null access list: the settings service signals these events from whatever account it runs
-    // under, and other sessions' processes open the same names.
-    SECURITY_DESCRIPTOR descriptor;
-    if (!::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-        !::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE)) {
-        return nullptr;
-    }
-    SECURITY_ATTRIBUTES attributes = {sizeof(attributes), &descriptor, TRUE};
-    HANDLE event = ::CreateEventW(&attributes, TRUE, FALSE, name);
+    base::OpenToAll security;
+    HANDLE event = ::CreateEventW(security.Attributes(), TRUE, FALSE, name);
     // An event that already existed keeps its state: a stale signal must not count as a change.
     if (event) ::ResetEvent(event);
     return event;
