@@ -1,15 +1,15 @@
 #include "bench/bare_msxml.h"
 
 #include "base/handles.h"
+#include "settory/msxml_ids.h"
 
 namespace bench {
 namespace {
 
-// MinGW's msxml2.h declares these but its import libraries do not define them.
-const CLSID kClsidDomDocument60 = {0x88d96a05, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
-const CLSID kClsidXmlSchemaCache60 = {0x88d96a07, 0xf192, 0x11d4, {0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5}};
-const IID kIidXmlDomDocument2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
-const IID kIidXmlDomSchemaCollection2 = {0x50ea08b0, 0xdd1b, 0x4664, {0x9a, 0x50, 0xc2, 0xf4, 0x0f, 0x4b, 0xd7, 0x9a}};
+using settory::kClsidDomDocument60;
+using settory::kClsidXmlSchemaCache60;
+using settory::kIidXmlDomDocument2;
+using settory::kIidXmlDomSchemaCollection2;
 
 void SetPath(base::Variant& v, const std::wstring& path) {
     v.Clear();
