@@ -7,6 +7,7 @@
 
 #include "fake_settory.h"
 #include "page_host.h"
+#include "plugwerk/changed_items.h"
 #include "plugwerk/testplugin/test_plugin_api.h"
 #include "testing.h"
 
@@ -286,6 +287,41 @@ TEST(PageProtocol, CommandsCancelAndDestroy) {
     plugin.Page()->WndFunc(PWM_RESET_DEFAULT, 0, 0);
     EXPECT_TRUE(plugin.Page()->IsModified());
     EXPECT_EQ(::SendMessageW(host.Control(IDC_TP_CHECK), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+// What the host marks as differing from the defaults: the stored values while the page has no window,
+// the values its controls hold while it has one.
+TEST(PageProtocol, ChangedItemsAreTheStoredValuesWithoutAWindowAndTheShownOnesWithIt) {
+    ScopedFakeService service;
+    SeedDefaults(service.fake);
+    LoadedPlugin plugin;
+    ASSERT_NE(plugin.Create(), nullptr);
+    PluginClass* page = plugin.Page();
+    SettingItem* check = page->GetSettingItem(IDC_TP_CHECK);
+    SettingItem* slider = page->GetSettingItem(IDC_TP_SLIDER);
+    SettingItem* found[4] = {};
+    EXPECT_EQ(PlugwerkChangedItems(nullptr, found, 4), -1);
+    ASSERT_EQ(PlugwerkChangedItems(page, found, 4), 1);
+    EXPECT_EQ(found[0], slider);
+    service.fake.current[{TP_CLASS_ID, TP_CHECK}] = L"1";  // stored meanwhile by another client
+    EXPECT_EQ(PlugwerkChangedItems(page, nullptr, 0), 2);
+    {
+        HostedPage host(plugin.Module(), page);
+        // More items than room: the first ones in registration order, and the full count.
+        EXPECT_EQ(PlugwerkChangedItems(page, found, 1), 2);
+        EXPECT_EQ(found[0], check);
+        host.Click(IDC_TP_CHECK);  // back at its default, not applied yet
+        ASSERT_EQ(PlugwerkChangedItems(page, found, 4), 1);
+        EXPECT_EQ(found[0], slider);
+        EXPECT_EQ(host.Apply(), 0);
+        page->WndFunc(PWM_RESET_DEFAULT, 0, 0);
+        EXPECT_EQ(PlugwerkChangedItems(page, nullptr, 0), 0);
+        page->WndFunc(PWM_CANCEL, 0, 0);  // the slider shows its applied 7 again
+        EXPECT_EQ(PlugwerkChangedItems(page, nullptr, 0), 1);
+    }
+    // Without its window again the store decides; it holds what the apply stored.
+    EXPECT_EQ((service.fake.current[{TP_CLASS_ID, TP_CHECK}]), L"0");
+    EXPECT_EQ(PlugwerkChangedItems(page, nullptr, 0), 1);
 }
 
 TEST(PageBasics, PageWithoutItems) {

@@ -29,3 +29,4 @@
 #include "plugwerk/tab_item.h"
 #include "plugwerk/status_item.h"
 #include "plugwerk/pdialog.h"
+#include "plugwerk/changed_items.h"
