@@ -52,6 +52,8 @@
 // Launch and Help refusing a program or help file in a folder any user can write (%s: its path).
 #define IDS_UNTRUSTED_PROGRAM 2032
 #define IDS_UNTRUSTED_HELP 2033
+// The system menu's switch for marking settings that differ from their defaults.
+#define IDS_HIGHLIGHT_CHANGED 2040
 
 // Bitmaps and icons
 #define IDI_MAIN 128
@@ -108,5 +110,7 @@
 #define IDC_STATUS_JUMP 1026
 #define IDC_STATUS_LABEL_FIRST 1027
 
-// System-menu command of the About box (the system menu reserves 16-31 for it).
+// System-menu commands: the About box (the window takes 16-31 for it) and the switch for marking
+// settings that differ from their defaults.
 #define IDM_ABOUTBOX 16
+#define IDM_HIGHLIGHT_CHANGED 32

@@ -16,6 +16,10 @@ public:
     virtual void EnableApplyButton() = 0;
     // The page asked to be applied now.
     virtual void ApplyPage() = 0;
+    // Whether the page marks its settings that differ from their defaults.
+    virtual bool MarksChangedSettings() { return false; }
+    // The page repainted its marks: its values may differ from their defaults now, or no longer.
+    virtual void PageMarksPainted(int changedItems) { (void)changedItems; }
 
 protected:
     ~IPageHost() = default;

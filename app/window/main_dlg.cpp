@@ -78,6 +78,7 @@ BOOL COSLMainDlg::OnInitDialog() {
         CreateTitleFont();
         FillButtonTable();
         FillTree();
+        InitChangeMarks();
         ComputeTabBookkeeping();
         SetTimer(kStartItemTimer, 1000);
     } catch (...) {
@@ -118,6 +119,10 @@ LRESULT COSLMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnAbout();
             return 0;
         }
+        if ((wParam & 0xFFF0) == IDM_HIGHLIGHT_CHANGED) {
+            SetMarkChanges(!m_bMarkChanges);
+            return 0;
+        }
         break;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(::LoadIconW(base::CurrentResourceModule(), MAKEINTRESOURCEW(IDI_MAIN)));
@@ -142,6 +147,7 @@ LRESULT COSLMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == kStartItemTimer) SelectStartItem();
         if (wParam == kCloseAfterOkTimer) OnCloseAfterOkTimer();
         if (wParam == kSwitchPageTimer) OnSwitchPageTimer();
+        if (wParam == kChangeMarksTimer) RefreshChangeMarks(true);
         return 0;
     case WM_ERASEBKGND:
         return TRUE;
@@ -154,6 +160,9 @@ LRESULT COSLMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         OnDestroyWindow();
         break;
+    case kSettingsSavedMessage:
+        OnSettingsSaved();
+        return 0;
     case kSelectClassMessage: {
         auto* posted = reinterpret_cast<CStringW*>(lParam);
         std::unique_ptr<CStringW> classId(posted && TakePending(posted) ? posted : nullptr);
@@ -184,6 +193,7 @@ void COSLMainDlg::OnDestroyWindow() {
     // Escape in a page and the end of the thread come here without the closing steps; the page must
     // still outlive any apply that is inside it.
     EndLastWorker(5000);
+    m_settingsWatch.Stop();
     DeletePageView();
     m_pScrollView.reset();
     m_helpButton.reset();

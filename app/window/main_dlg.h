@@ -10,10 +10,12 @@
 #include "base/handles.h"
 #include "ui/page_host.h"
 #include "ui/win_dialog.h"
+#include "window/change_marks.h"
 #include "window/help_button.h"
 #include "window/main_layout.h"
 #include "window/new_tree_ctrl.h"
 #include "window/progress_ctrl.h"
+#include "window/settings_file_watch.h"
 
 class CCatalogueOwner;
 class CRegisteredApplication;
@@ -32,8 +34,12 @@ public:
     static constexpr UINT_PTR kStartItemTimer = 1;
     static constexpr UINT_PTR kCloseAfterOkTimer = 3;
     static constexpr UINT_PTR kSwitchPageTimer = 4;
+    // Settles a burst of settings saves into one look at every page's marks.
+    static constexpr UINT_PTR kChangeMarksTimer = 5;
     // lParam: a CStringW* class id made with new, which the window deletes.
     static constexpr UINT kSelectClassMessage = WM_APP + 0x121;
+    // Current settings were saved by some process.
+    static constexpr UINT kSettingsSavedMessage = WM_APP + 0x122;
     // The settings service keeps the window's own state as two classes.
     static constexpr const wchar_t* kLastEntryClass = L"B9813D78-2059-47a1-BD75-F15BE02A7325";
     static constexpr const wchar_t* kPositionClass = L"DBA2EC7C-6E0D-4b1e-826B-D11656782B77";
@@ -62,6 +68,7 @@ public:
     BOOL GetItemLabel(HTREEITEM item, CStringW* label) override;
     HICON GetCategoryIcon(const CStringW& categoryName) override;
     HICON GetEntrySmallIcon(const CStringW& entryName) override;
+    BOOL IsItemMarked(HTREEITEM item) override;
     // IPageHost
     HWND HostWindow() override { return m_hWnd; }
     void FocusHostTabStop(bool last) override;
@@ -69,6 +76,8 @@ public:
     BOOL IsApplyWorkerRunning() override;
     void EnableApplyButton() override;
     void ApplyPage() override { Apply(); }
+    bool MarksChangedSettings() override { return m_bMarkChanges; }
+    void PageMarksPainted(int changedItems) override;
 
     // IApplyProgressOwner (IsApplyWorkerRunning is shared with IPageHost)
     HWND OwnerWindow() override { return m_hWnd; }
@@ -77,6 +86,10 @@ public:
     void TerminateApplyWorker(DWORD graceMs) override;
 
     void Apply();
+    // Turns the marks of settings that differ from their defaults on or off, and remembers that.
+    void SetMarkChanges(bool on);
+    bool MarksChanges() const noexcept { return m_bMarkChanges; }
+    bool IsEntryMarked(CRegisteredApplication* entry) const { return m_changedPages.IsMarked(entry); }
 
     // For the window thread (before creation) and for tests.
     CCatalogueOwner* m_pOwner = nullptr;
@@ -145,6 +158,12 @@ private:
     void EndLastWorker(DWORD waitMs);
     // Saving state at closing
     void SaveState();
+    // Marks of settings that differ from their defaults
+    void InitChangeMarks();
+    void ShowMarkChanges(bool on);
+    void OnSettingsSaved();
+    // Asks again about every listed page; reload first when another process may have saved.
+    void RefreshChangeMarks(bool reload);
     // Painting
     void OnPaint();
     LRESULT OnCtlColor(HDC dc, HWND control);
@@ -192,4 +211,7 @@ private:
     base::CriticalSection m_okLock;
     HRESULT m_comInit = E_FAIL;
     BOOL m_bClosing = FALSE;
+    bool m_bMarkChanges = false;
+    CChangedPages m_changedPages;
+    CSettingsFileWatch m_settingsWatch;
 };

@@ -83,6 +83,8 @@ void COSLMainDlg::Apply() {
         }
     }
     m_hApplyThread.reset();
+    // A failed apply puts the old values back without telling the page's window.
+    if (m_bMarkChanges && m_pPageView) ::InvalidateRect(*m_pPageView, nullptr, FALSE);
 }
 
 BOOL COSLMainDlg::IsApplyWorkerRunning() {

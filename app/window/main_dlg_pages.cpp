@@ -93,6 +93,8 @@ void COSLMainDlg::OnSwitchPageTimer() {
     UpdateButtons(entry);
     ::SetFocus(m_tree);
     m_pCurrentEntry = entry;
+    // The page left behind now answers from the store, and plug-ins finished starting meanwhile.
+    RefreshChangeMarks(false);
 }
 
 void COSLMainDlg::DeletePageView() {

@@ -4,6 +4,7 @@
 
 #include "base/resource_module.h"
 #include "resource.h"
+#include "window/change_marks.h"
 
 namespace {
 constexpr COLORREF kHighlightFocused = RGB(185, 218, 252);
@@ -172,6 +173,7 @@ void CNewTreeCtrl::DrawRow(HDC dc, HTREEITEM item, const RECT& row, const ostrel
     } else {
         HICON icon = m_pHost ? m_pHost->GetEntrySmallIcon(LabelOf(item)) : nullptr;
         DrawIconOrFallback(dc, icon, IDI_ENTRY_DEFAULT, ScaleX(38), row.top + ScaleY(4), ScaleX(16));
+        if (m_pHost && m_pHost->IsItemMarked(item)) ostrel::DrawRowMark(dc, row, m_nDpiX, m_nDpiY);
     }
 }
 

@@ -18,6 +18,8 @@ public:
     virtual HICON GetCategoryIcon(const CStringW& categoryName) = 0;
     // The small icon of the catalogue entry with this name, or null.
     virtual HICON GetEntrySmallIcon(const CStringW& entryName) = 0;
+    // Whether an entry's row carries the mark of a page whose settings differ from their defaults.
+    virtual BOOL IsItemMarked(HTREEITEM item) { (void)item; return FALSE; }
 
 protected:
     ~ITreeHost() = default;

@@ -1,6 +1,7 @@
 #include "window/osl_view.h"
 
 #include "plugwerk/plugin_class.h"
+#include "window/change_marks.h"
 
 namespace {
 volatile LONG g_pagePaints = 0;
@@ -105,6 +106,8 @@ LRESULT COSL_View::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case PWM_VALUE_CHANGED:
         if (CanOfferApply() && m_pMainHost) m_pMainHost->EnableApplyButton();
+        // The changed item's bar is redrawn with the page.
+        if (m_pMainHost && m_pMainHost->MarksChangedSettings()) ::InvalidateRect(m_hWnd, nullptr, FALSE);
         break;
     case PWM_APPLY_NOW:
         if (CanOfferApply() && m_pMainHost) m_pMainHost->ApplyPage();
@@ -122,6 +125,9 @@ LRESULT COSL_View::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 
     LRESULT result = CTabDialog::WindowProc(message, wParam, lParam);
+    if (message == WM_PAINT && m_pPlugin && m_pMainHost && m_pMainHost->MarksChangedSettings()) {
+        m_pMainHost->PageMarksPainted(ostrel::PaintPageMarks(m_hWnd, m_pPlugin, true));
+    }
     if (message == WM_SIZE && m_hWnd) {
         // A page that resizes itself is put back: the scroll view relies on the full page size.
         RECT r;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <gdiplus.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,7 @@
 #include "testing.h"
 #include "support/fixtures.h"
 #include "testdata/hostplugin/host_plugin_api.h"
+#include "window/change_marks.h"
 #include "window/main_dlg.h"
 #include "window/main_layout.h"
 #include "window/new_tree_ctrl.h"
@@ -560,6 +562,121 @@ TEST_F(SettingsWindow, LaunchOfStatusInfoAsksTheMessageWindowForTheStatusWindow)
     ::SendMessageW(*dialog_, WM_COMMAND, MAKEWPARAM(IDC_LAUNCH, BN_CLICKED), reinterpret_cast<LPARAM>(launch));
     ASSERT_EQ(1u, owner_->requests.size());
     EXPECT_EQ(static_cast<ULONG_PTR>(ostrel::REQ_OPEN_STATUS), owner_->requests[0]);
+}
+
+// Marks of settings that differ from their defaults, switched in the window's system menu.
+class SettingsWindowMarks : public SettingsWindow {
+protected:
+    void SwitchMarks() { ::SendMessageW(*dialog_, WM_SYSCOMMAND, IDM_HIGHLIGHT_CHANGED, 0); }
+    bool RowMarked(const wchar_t* name) { return dialog_->IsItemMarked(Item(name)) != FALSE; }
+    // Whether the bar at the left of a page control shows, as painted on the screen.
+    bool BarBeside(int id) {
+        HWND page = *dialog_->PageView();
+        ::RedrawWindow(page, nullptr, nullptr, RDW_UPDATENOW);
+        RECT r = {};
+        ::GetWindowRect(PageControl(id), &r);
+        ::MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+        RECT bar = ostrel::PageMarkRect(r, dialog_->Layout().dpiX);
+        HDC dc = ::GetDC(page);
+        COLORREF colour = ::GetPixel(dc, (bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2);
+        ::ReleaseDC(page, dc);
+        return colour == ostrel::kChangeMarkColour;
+    }
+};
+
+TEST_F(SettingsWindowMarks, ValuesOtherThanTheDefaultsAreMarkedOnThePageAndInTheTree_AndTheSwitchIsRemembered) {
+    service_.fake.current[{HP_SECOND_CLASS_ID, 1}] = L"1";  // on a page not opened
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    EXPECT_FALSE(dialog_->MarksChanges());
+    EXPECT_FALSE(RowMarked(L"Second page"));
+    SwitchMarks();
+    ASSERT_TRUE(dialog_->MarksChanges());
+    EXPECT_EQ(L"1", (service_.fake.current[{COSLMainDlg::kLastEntryClass, ostrel::kHighlightChangedSetting}]));
+    EXPECT_TRUE(RowMarked(L"Second page"));
+    EXPECT_FALSE(RowMarked(L"First page"));
+    EXPECT_FALSE(BarBeside(IDC_HP_CHECK));
+
+    ClickCheckBox();  // marked as soon as it differs, before it is applied
+    EXPECT_TRUE(PumpUntil([&] { return BarBeside(IDC_HP_CHECK) && RowMarked(L"First page"); }, kTimeout));
+    dialog_->Apply();
+    EXPECT_EQ(L"1", (service_.fake.current[{HP_FIRST_CLASS_ID, 1}]));
+    EXPECT_TRUE(BarBeside(IDC_HP_CHECK));
+    ::SendMessageW(*dialog_, WM_COMMAND, MAKEWPARAM(IDC_DEFAULTS, BN_CLICKED), 0);
+    EXPECT_TRUE(PumpUntil([&] { return !BarBeside(IDC_HP_CHECK) && !RowMarked(L"First page"); }, kTimeout));
+    dialog_->Apply();
+
+    // Off: no mark anywhere; the choice holds for the next opening of the window.
+    ClickCheckBox();
+    SwitchMarks();
+    EXPECT_FALSE(RowMarked(L"Second page"));
+    EXPECT_FALSE(BarBeside(IDC_HP_CHECK));
+    SwitchMarks();
+    dialog_->CloseDialog();
+    Open(HP_SECOND_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"Second page"));
+    EXPECT_TRUE(dialog_->MarksChanges());
+    EXPECT_TRUE(PumpUntil([&] { return BarBeside(IDC_HP_CHECK); }, kTimeout));
+}
+
+// The settings service itself, loaded into this process as the settings window loads it, over data
+// folders of the test's own; settory.exe in a second process stores values through its own copy.
+class SettingsWindowMarksWithService : public SettingsWindowMarks {
+protected:
+    void SetUp() override {
+        const CStringW product = root_.Path() + L"\\all\\Quor Corporation\\Ostrel\\";
+        ::SHCreateDirectoryExW(nullptr, product + L"Default", nullptr);
+        ::SHCreateDirectoryExW(nullptr, product + L"Schema files", nullptr);
+        ::SHCreateDirectoryExW(nullptr, root_.Path() + L"\\user\\Quor Corporation\\Ostrel", nullptr);
+        for (const wchar_t* schema : {L"DefaultSetting.xsd", L"CurrentSetting.xsd"}) {
+            ASSERT_TRUE(::CopyFileW(testsupport::BinFile(L"Schema files\\") + schema, product + L"Schema files\\" + schema, FALSE));
+        }
+        std::string classes;
+        for (const char* id : {"BBBBBBBB-0000-0000-0000-000000000001", "BBBBBBBB-0000-0000-0000-000000000002"}) {
+            classes += std::string("<Class ClassID=\"") + id +
+                       "\"><Item SettingID=\"1\" bAllUser=\"1\" bEvent=\"0\"><SettingData>0</SettingData></Item></Class>";
+        }
+        ASSERT_TRUE(testsupport::WriteTextFile(product + L"Default\\DefaultSettingHostTest.xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DefaultSetting>" + classes + "</DefaultSetting>\n"));
+        testsupport::ChildProcess regsvr(L"regsvr32.exe /s \"" + testsupport::BinFile(L"Settory.dll") + L"\"");
+        DWORD code = 1;
+        ASSERT_TRUE(regsvr.WaitExit(60000, &code));
+        ASSERT_EQ(0u, code);
+        SettingsWindowMarks::SetUp();
+        ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_CSettory, nullptr, CLSCTX_INPROC_SERVER, IID_ISettory, settory_.PutVoid()));
+        services_.m_pSettory = settory_;
+        plugwerk_testing::UseSettory(settory_.Get());
+    }
+    void TearDown() override {
+        SettingsWindowMarks::TearDown();
+        plugwerk_testing::UseSettory(&service_.fake);
+    }
+    // settory.exe set <class> 1 <value>, its exit code.
+    DWORD StoreElsewhere(const wchar_t* classId, const wchar_t* value) {
+        testsupport::ChildProcess cli(L"\"" + testsupport::BinFile(L"settory.exe") + L"\" set " + classId + L" 1 " +
+                                      value + L" --inproc");
+        DWORD code = 1;
+        return cli.WaitExit(60000, &code) ? code : 1;
+    }
+
+    testsupport::TempFolder root_;
+    testsupport::ScopedEnv all_{L"ALLUSERSPROFILE", root_.Path() + L"\\all"};
+    testsupport::ScopedEnv user_{L"APPDATA", root_.Path() + L"\\user"};
+    base::ComInit com_;
+    base::ComPtr<ISettory> settory_;
+};
+
+TEST_F(SettingsWindowMarksWithService, AValueStoredByAnotherProcessMarksAPageNotOpenedAndItsReturnUnmarksIt) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    SwitchMarks();
+    ASSERT_TRUE(dialog_->MarksChanges());
+    EXPECT_FALSE(RowMarked(L"Second page"));
+    ASSERT_EQ(0u, StoreElsewhere(HP_SECOND_CLASS_ID, L"1"));
+    EXPECT_TRUE(PumpUntil([&] { return RowMarked(L"Second page"); }, kTimeout));
+    EXPECT_FALSE(RowMarked(L"First page"));
+    ASSERT_EQ(0u, StoreElsewhere(HP_SECOND_CLASS_ID, L"0"));
+    EXPECT_TRUE(PumpUntil([&] { return !RowMarked(L"Second page"); }, kTimeout));
 }
 
 // The status window over the host test plug-in's status items.
