@@ -2,6 +2,8 @@
 # Takes the screenshots in docs/ from the installed program, each on an Xvfb screen of its own size
 # and dpi, in a Wine prefix of their own (build/shots-prefix) so the run prefix's settings stay as
 # they are. Builds first when needed.
+#
+#   bash tools/screenshots.sh [file.png]   # all of them, or only that one
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup-packages.sh
@@ -11,6 +13,7 @@ export WINEPREFIX="$OSTREL_WINEPREFIX"
 program='C:\Program Files\Quor\Ostrel\Ostrel.exe'
 power_page=/CLD:7C4D2E9A-1B3F-4A5C-8D6E-0F1A2B3C4D5E
 display_page=/CLD:3F2B6C1E-8D4A-4E7B-9C21-5A6D7E8F9012
+only=${1:-}
 mkdir -p docs
 
 xvfb_pid=
@@ -37,9 +40,11 @@ set_dpi() {
 }
 
 # shoot file width height dpi [arguments]: the program opened on a fresh desktop of that size.
+# before_shot, when set, names a command run just before the program starts.
 shoot() {
   local file=$1 width=$2 height=$3 dpi=$4
   shift 4
+  if [ -n "$only" ] && [ "$only" != "$file" ]; then return 0; fi
   start_display "$width" "$height"
   ostrel_wine_boot
   set_dpi "$dpi"
@@ -49,6 +54,7 @@ shoot() {
   ostrel_wine_boot
   # The window opens where it was last time unless the stored position is cleared.
   rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Quor\ Corporation/Ostrel/CurrentSettingProfileData.xml
+  if [ -n "${before_shot:-}" ]; then "$before_shot"; fi
   "$OSTREL_WINE" explorer "/desktop=Ostrel,${width}x${height}" "$program" "$@" >/dev/null 2>&1 </dev/null &
   sleep 10
   import -window root "docs/$file"
@@ -59,6 +65,14 @@ shoot() {
   wineserver -w 2>/dev/null || true
   stop_display
   echo "docs/$file"
+}
+
+# The power page with two values other than their defaults, and the window's marks switched on.
+mark_changed_settings() {
+  local cli='C:\Program Files\Quor\Ostrel\settory.exe' power=7C4D2E9A-1B3F-4A5C-8D6E-0F1A2B3C4D5E
+  "$OSTREL_WINE" "$cli" set B9813D78-2059-47a1-BD75-F15BE02A7325 2 1 --inproc >/dev/null 2>&1 </dev/null
+  "$OSTREL_WINE" "$cli" set "$power" 3 90 --inproc >/dev/null 2>&1 </dev/null
+  "$OSTREL_WINE" "$cli" set "$power" 2 3 --inproc >/dev/null 2>&1 </dev/null
 }
 
 start_display 1024 768
@@ -73,4 +87,7 @@ shoot settings-144dpi.png 1500 1100 144 "$power_page"
 shoot settings-compact-576.png 1024 576 96 "$power_page"
 shoot system-information.png 1100 760 96
 shoot status-window.png 900 760 96 /PMX
+before_shot=mark_changed_settings shoot settings-changed-marked.png 1100 760 96 "$power_page"
+# The changed values stay out of the other pictures of the next run.
+rm -f "$WINEPREFIX/drive_c/ProgramData/Quor Corporation/Ostrel/CurrentSettingProfileData.xml"
 set_dpi 96 || true
