@@ -76,10 +76,9 @@ RECT PageMarkRect(const RECT& control, int dpiX) {
     return {left, control.top, left + width, control.bottom};
 }
 
-int PaintPageMarks(HWND page, PluginClass* plugin, bool show) {
+int PaintPageMarks(HWND page, PluginClass* plugin) {
     if (!page || !plugin) return 0;
-    std::vector<SettingItem*> changed;
-    if (show) changed = ChangedItems(plugin);
+    std::vector<SettingItem*> changed = ChangedItems(plugin);
     WindowDc dc(page);
     if (!dc.get()) return static_cast<int>(changed.size());
     int dpiX = ::GetDeviceCaps(dc.get(), LOGPIXELSX);

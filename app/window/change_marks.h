@@ -23,8 +23,8 @@ constexpr COLORREF kChangeMarkColour = RGB(230, 126, 0);
 // Draws a bar at the left of the first control of each item of the page whose value differs from its
 // default, and clears the bars of the others: a change back to the default must take its bar away,
 // and the page repaints only what is invalidated. Nothing is drawn over the controls themselves.
-// Returns how many items differ (0 when show is false).
-int PaintPageMarks(HWND page, PluginClass* plugin, bool show);
+// Returns how many items differ.
+int PaintPageMarks(HWND page, PluginClass* plugin);
 // Where the bar of a control goes (page coordinates): at its left, or at its right when the control
 // starts too near the page's left edge for a bar beside it.
 RECT PageMarkRect(const RECT& control, int dpiX);

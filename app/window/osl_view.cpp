@@ -126,7 +126,7 @@ LRESULT COSL_View::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
     LRESULT result = CTabDialog::WindowProc(message, wParam, lParam);
     if (message == WM_PAINT && m_pPlugin && m_pMainHost && m_pMainHost->MarksChangedSettings()) {
-        m_pMainHost->PageMarksPainted(ostrel::PaintPageMarks(m_hWnd, m_pPlugin, true));
+        m_pMainHost->PageMarksPainted(ostrel::PaintPageMarks(m_hWnd, m_pPlugin));
     }
     if (message == WM_SIZE && m_hWnd) {
         // A page that resizes itself is put back: the scroll view relies on the full page size.
