@@ -63,6 +63,9 @@ std::map<std::wstring, std::wstring> CataloguePageNames() {
             // A plug-in that throws names no pages; the others still do.
         }
     }
+    // The pages' items reached the service while they were built; its interfaces are let go now,
+    // while COM is still initialised, rather than at unload after the apartment is gone.
+    PlugwerkReleaseServices();
     return names;
 }
 
