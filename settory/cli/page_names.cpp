@@ -4,6 +4,7 @@
 
 #include "base/cstringw.h"
 #include "base/handles.h"
+#include "base/plugin_list.h"
 #include "plugwerk/plugwerk.h"
 
 namespace settorycli {
@@ -48,17 +49,9 @@ std::map<std::wstring, std::wstring> CataloguePageNames() {
                         key.put()) != ERROR_SUCCESS) {
         return names;
     }
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[260] = {};
-        wchar_t data[260 + 1] = {};
-        DWORD nameChars = 260;
-        DWORD dataBytes = 260 * sizeof(wchar_t);
-        if (::RegEnumValueW(key.get(), index, name, &nameChars, nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                            &dataBytes) != ERROR_SUCCESS) {
-            break;
-        }
+    for (const CStringW& path : base::PluginPathsIn(key.get())) {
         try {
-            AddPagesOf(data, &names);
+            AddPagesOf(path, &names);
         } catch (...) {
             // A plug-in that throws names no pages; the others still do.
         }

@@ -186,10 +186,13 @@ TEST(SettoryCli, ErrorsExitWithTheirCodeAndSaySo) {
     EXPECT_EQ(4, RunCli(Args(L"set %s 4242 x --inproc", kClassA)).code);
     EXPECT_EQ(before, testsupport::ReadTextFile(g_data->AllUsersFile())) << "nothing written";
 
-    CStringW defaults = g_data->DefaultFolder() + L"DefaultSetting.xml";
-    ASSERT_TRUE(::MoveFileW(defaults, defaults + L".off"));
+    for (const wchar_t* name : {L"DefaultSetting.xml", L"DefaultSettingMinimal.xml"}) {
+        ASSERT_TRUE(::MoveFileW(g_data->DefaultFolder() + name, g_data->DefaultFolder() + name + L".off"));
+    }
     CliRun none = RunCli(Args(L"get %s 1 --inproc", kClassA));
-    ::MoveFileW(defaults + L".off", defaults);
+    for (const wchar_t* name : {L"DefaultSetting.xml", L"DefaultSettingMinimal.xml"}) {
+        ::MoveFileW(g_data->DefaultFolder() + name + L".off", g_data->DefaultFolder() + name);
+    }
     EXPECT_EQ(3, none.code);
     EXPECT_NE(std::string::npos, none.err.find("no default settings")) << none.err;
 }
@@ -238,6 +241,7 @@ CStringW Temp(const testsupport::TempFolder& folder, const wchar_t* name) { retu
 TEST(SettoryCli, ExportThenImportOnACleanProfile_ReproducesTheValues) {
     testsupport::TempFolder folder;
     const CStringW backup = Temp(folder, L"backup.xml");
+    ASSERT_EQ(0, RunCli(Args(L"set %s %d 5 --inproc", kClassA, kEventListed)).code);
     ASSERT_EQ(0, RunCli(Args(L"set %s %d 77 --inproc", kClassA, kAllUsersInt)).code);
     ASSERT_EQ(0, RunCli(Args(L"set %s %d \"a<b & c\" --inproc", kClassA, kPerUserText)).code);
     CliRun exported = RunCli(Args(L"export \"%s\" --inproc", backup.GetString()));
@@ -325,8 +329,14 @@ std::string TemplateSchemaErrors(const CStringW& file) {
     base::Bstr ns(L"http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions");
     base::Variant location;
     V_VT(location.Get()) = VT_BSTR;
-    V_BSTR(location.Get()) = ::SysAllocString(testsupport::BinFolder() + L"\\admx-schema\\PolicyDefinitionFiles.xsd");
+    V_BSTR(location.Get()) = ::SysAllocString(L"PolicyDefinitionFiles.xsd");
+    // Wine's schema cache resolves the schema's includes against the current folder, not against the
+    // including file: loaded from its own folder, both agree.
+    wchar_t previous[MAX_PATH] = {};
+    ::GetCurrentDirectoryW(MAX_PATH, previous);
+    ::SetCurrentDirectoryW(testsupport::BinFolder() + L"\\admx-schema");
     HRESULT added = schemas->add(ns.Get(), *location.Get());
+    ::SetCurrentDirectoryW(previous);
     if (FAILED(added)) return "the schema does not load: " + std::to_string(added);
     base::ComPtr<IXMLDOMDocument2> document;
     if (FAILED(::CoCreateInstance(settory::kClsidDomDocument60, nullptr, CLSCTX_INPROC_SERVER,
@@ -338,17 +348,17 @@ std::string TemplateSchemaErrors(const CStringW& file) {
     V_VT(&attach) = VT_DISPATCH;
     V_DISPATCH(&attach) = schemas.Get();
     document->putref_schemas(attach);
-    document->put_validateOnParse(VARIANT_TRUE);
     base::Variant source;
     V_VT(source.Get()) = VT_BSTR;
     V_BSTR(source.Get()) = ::SysAllocString(file);
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    document->load(*source.Get(), &loaded);
-    if (loaded == VARIANT_TRUE) return std::string();
+    if (document->load(*source.Get(), &loaded) != S_OK || loaded != VARIANT_TRUE) return "not well-formed";
+    // Wine validates on request only, and answers an invalid document with S_FALSE.
     base::ComPtr<IXMLDOMParseError> error;
+    if (document->validate(error.Put()) == S_OK) return std::string();
     base::Bstr reason;
-    if (SUCCEEDED(document->get_parseError(error.Put())) && error) error->get_reason(reason.Put());
-    CStringW text = reason.Get() ? reason.Get() : L"not valid";
+    if (error) error->get_reason(reason.Put());
+    CStringW text = reason.Get() && *reason.Get() ? reason.Get() : L"not valid";
     return std::string(text.GetString(), text.GetString() + text.GetLength());
 }
 
@@ -364,6 +374,11 @@ TEST(SettoryCli, Admx_WritesValidTemplatesWithAPolicyPerSettingOnTheServicesKey)
 
     std::string definitions = testsupport::ReadTextFile(admx);
     std::string strings = testsupport::ReadTextFile(adml);
+    // The check itself can fail: a policy class the schema does not know.
+    std::string broken = definitions;
+    broken.replace(broken.find("class=\"Both\""), 12, "class=\"Fleet\"");
+    ASSERT_TRUE(testsupport::WriteTextFile(Temp(folder, L"Broken.admx"), broken));
+    EXPECT_NE("", TemplateSchemaErrors(Temp(folder, L"Broken.admx")));
     const std::string key = "key=\"SOFTWARE\\Policies\\Quor Corporation\\Ostrel\\" + Narrow(kClassA) + "\"";
     // An element fitting each default: a number ("10"), a text ("hello"), a check box ("1").
     for (const std::string& expected :
