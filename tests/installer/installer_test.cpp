@@ -323,12 +323,12 @@ TEST(Installer, MakersRegisteredLibraryIsKeptThroughInstallAndUninstall_IntoAnot
     ASSERT_EQ(RunSetup(L"/S /D=" + folder), 0);
     EXPECT_TRUE(FileExists(folder + L"\\Ostrel.exe"));
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kProductKey, L"InstalledPath").CompareNoCase(folder), 0);
-    EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll"), maker);
+    EXPECT_EQ(Narrow(RegString(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll")), Narrow(maker));
     EXPECT_FALSE(FileExists(folder + L"\\QorUtils.dll")) << "the stand-in is not installed beside it";
 
     ASSERT_TRUE(RunUninstaller(folder));
     EXPECT_FALSE(FileExists(folder + L"\\Ostrel.exe"));
-    EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll"), maker);
+    EXPECT_EQ(Narrow(RegString(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll")), Narrow(maker));
     EXPECT_TRUE(FileExists(maker));
     ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll");
 }
