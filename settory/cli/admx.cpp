@@ -47,20 +47,20 @@ std::wstring Str(const std::wstring& id, const std::wstring& text) {
     return L"      <string id=\"" + id + L"\">" + XmlEscape(text) + L"</string>\n";
 }
 
-std::wstring ElementXml(Kind kind) {
+std::wstring ElementXml(Kind kind, const std::wstring& valueName) {
+    std::wstring named = L"id=\"Value\" valueName=\"" + valueName + L"\"";
     switch (kind) {
     case Kind::Boolean:
-        return L"        <boolean id=\"Value\" valueName=\"\">\n"
+        return L"        <boolean " + named + L">\n"
                L"          <trueValue><decimal value=\"1\"/></trueValue>\n"
                L"          <falseValue><decimal value=\"0\"/></falseValue>\n"
                L"        </boolean>\n";
     case Kind::Decimal:
-        return std::wstring(L"        <decimal id=\"Value\" valueName=\"\" required=\"true\" minValue=\"0\" maxValue=\"") +
-               kMaxDecimal + L"\"/>\n";
+        return L"        <decimal " + named + L" required=\"true\" minValue=\"0\" maxValue=\"" + kMaxDecimal + L"\"/>\n";
     case Kind::Text:
     default:
-        return L"        <text id=\"Value\" valueName=\"\" required=\"true\" maxLength=\"" +
-               std::to_wstring(kMaxTextLength) + L"\"/>\n";
+        return L"        <text " + named + L" required=\"true\" maxLength=\"" + std::to_wstring(kMaxTextLength) +
+               L"\"/>\n";
     }
 }
 
@@ -104,8 +104,7 @@ PolicyTemplates MakePolicyTemplates(const std::vector<SettingName>& settings,
         Kind kind = KindOf(s.firstDefault);
         std::wstring key = kPolicyKeyPrefix + s.classId;
         std::wstring valueName = std::to_wstring(s.settingId);
-        std::wstring element = ElementXml(kind);
-        element.replace(element.find(L"valueName=\"\""), 12, L"valueName=\"" + valueName + L"\"");
+        std::wstring element = ElementXml(kind, valueName);
         policies += L"    <policy name=\"" + name + L"\" class=\"Both\" displayName=\"$(string." + name +
                     L")\" explainText=\"$(string." + name + L"_Explain)\" presentation=\"$(presentation." + name +
                     L")\" key=\"" + XmlEscape(key) + L"\">\n      <parentCategory ref=\"" + category +
