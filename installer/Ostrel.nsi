@@ -1,7 +1,9 @@
 ; Setup program of Ostrel. Built by the CMake target ostrel_setup:
 ;   makensis /DSTAGE=<staging folder> /DVERSION=<x.y.z> /DOUTFILE=<setup.exe> /DICON=<icon> Ostrel.nsi
 ; STAGE is laid out by stage.cmake, which also writes the file lists included below.
-; Run with /S for a silent installation; the uninstaller takes /S as well.
+; Run with /S for a silent installation and /D=<folder> (last, unquoted) for another installation
+; folder; the uninstaller takes /S as well. Exit codes: 0 done, 1 cancelled, 2 the settings service
+; could not be registered (docs/administrators.md).
 
 Unicode true
 Target amd64-unicode
@@ -18,6 +20,7 @@ ManifestDPIAware true
 ; The registry location the program, its plug-ins and the Control Panel module's strings 112/117 name.
 !define PRODUCT_KEY "SOFTWARE\Quor Corporation\Ostrel"
 !define SHARED_DLLS_KEY "SOFTWARE\Quor Corporation\Shared Info\Shared Dlls"
+!define QORUTILS_KEY "SOFTWARE\Quor Corporation\Shared Info\QorUtils"
 !define UNINSTALL_KEY "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Ostrel"
 ; The Control Panel entry, a shell command object. This GUID names the entry and nothing else.
 !define PANEL_CLSID "{5E0C6B2A-8F41-4D7E-9C3B-2A61D4F0B7E9}"
@@ -68,6 +71,69 @@ Var DATAPARENT
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
+
+; $0 = the data of HKLM "Shared Dlls" "QorUtils.dll" and $1 = 1 when that value exists at all: a
+; value of another type counts as a registered library too, since it is not ours to replace.
+!macro FindRegisteredUtilities
+  StrCpy $1 0
+  StrCpy $2 0
+  ${Do}
+    ClearErrors
+    EnumRegValue $3 HKLM "${SHARED_DLLS_KEY}" $2
+    ${If} ${Errors}
+    ${OrIf} $3 == ""
+      ${Break}
+    ${EndIf}
+    ${If} $3 == "QorUtils.dll"
+      StrCpy $1 1
+      ${Break}
+    ${EndIf}
+    IntOp $2 $2 + 1
+  ${Loop}
+  ReadRegStr $0 HKLM "${SHARED_DLLS_KEY}" "QorUtils.dll"
+!macroend
+
+; The service reads the laptop model through the library registered here. A maker's laptop has its
+; own; pointing the value at the stand-in would hide the real model and break the maker's tools, so
+; the stand-in goes in only where nothing is registered, or where the registration is already ours
+; (an earlier installation into this folder).
+!macro InstallStandInUtilities
+  !insertmacro FindRegisteredUtilities
+  ${If} $1 == 0
+  ${OrIf} $0 == "$INSTDIR\QorUtils.dll"
+    SetOutPath "$INSTDIR"
+    File "${STAGE}\standin\QorUtils.dll"
+    WriteRegStr HKLM "${SHARED_DLLS_KEY}" "QorUtils.dll" "$INSTDIR\QorUtils.dll"
+    ; The stand-in reports this laptop model; a model chosen before is kept, and only a value setup
+    ; made is removed again.
+    ClearErrors
+    ReadRegDWORD $0 HKLM "${QORUTILS_KEY}" "MachineID"
+    ${If} ${Errors}
+      WriteRegDWORD HKLM "${QORUTILS_KEY}" "MachineID" 0
+      WriteRegDWORD HKLM "${PRODUCT_KEY}" "StandInMachineID" 1
+    ${EndIf}
+  ${Else}
+    DetailPrint "Keeping the utility library registered at $0"
+  ${EndIf}
+!macroend
+
+; Undoes exactly what InstallStandInUtilities did: a registration that names another library stays.
+!macro UninstallStandInUtilities
+  !insertmacro FindRegisteredUtilities
+  ${If} $1 == 1
+  ${AndIf} $0 == "$INSTDIR\QorUtils.dll"
+    DeleteRegValue HKLM "${SHARED_DLLS_KEY}" "QorUtils.dll"
+  ${EndIf}
+  ClearErrors
+  ReadRegDWORD $0 HKLM "${PRODUCT_KEY}" "StandInMachineID"
+  ${IfNot} ${Errors}
+    DeleteRegValue HKLM "${QORUTILS_KEY}" "MachineID"
+    DeleteRegValue HKLM "${PRODUCT_KEY}" "StandInMachineID"
+    DeleteRegKey /ifempty HKLM "${QORUTILS_KEY}"
+  ${EndIf}
+  Delete "$INSTDIR\QorUtils.dll"
+  DeleteRegKey /ifempty HKLM "${SHARED_DLLS_KEY}"
+!macroend
 
 !macro FindDataFolder
   ReadEnvStr $DATADIR ALLUSERSPROFILE
@@ -140,12 +206,7 @@ Section "Ostrel" SecMain
   !insertmacro OstrelRegisterPlugins
   !insertmacro OstrelRegisterSampleApps
 !ifdef OSTREL_HAS_QORUTILS
-  WriteRegStr HKLM "${SHARED_DLLS_KEY}" "QorUtils.dll" "$INSTDIR\QorUtils.dll"
-  ; The stand-in utility library reports this laptop model; a model chosen before is kept.
-  ClearErrors
-  ReadRegDWORD $0 HKLM "Software\Quor Corporation\Shared Info\QorUtils" "MachineID"
-  IfErrors 0 +2
-    WriteRegDWORD HKLM "Software\Quor Corporation\Shared Info\QorUtils" "MachineID" 0
+  !insertmacro InstallStandInUtilities
 !endif
   ; The sample keyboard's stand-in backlight starts on, unless someone has set it already.
   ClearErrors
@@ -207,10 +268,9 @@ Section "Uninstall"
   !insertmacro OstrelUnregisterSampleApps
   !insertmacro OstrelUnregisterPlugins
   DeleteRegKey /ifempty HKLM "${PRODUCT_KEY}\Plugins"
+  !insertmacro UninstallStandInUtilities
   DeleteRegValue HKLM "${PRODUCT_KEY}" "InstalledPath"
   DeleteRegKey /ifempty HKLM "${PRODUCT_KEY}"
-  DeleteRegValue HKLM "${SHARED_DLLS_KEY}" "QorUtils.dll"
-  DeleteRegKey /ifempty HKLM "${SHARED_DLLS_KEY}"
   DeleteRegKey /ifempty HKLM "SOFTWARE\Quor Corporation\Shared Info"
   DeleteRegKey /ifempty HKLM "SOFTWARE\Quor Corporation"
 

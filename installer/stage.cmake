@@ -10,6 +10,8 @@
 # <STAGE>/files.nsh  macros OstrelInstallProgramFiles, OstrelRemoveProgramFiles,
 #                  OstrelInstallDataFiles, OstrelRemoveDataFiles, OstrelRegisterPlugins,
 #                  OstrelUnregisterPlugins, and OSTREL_HAS_QORUTILS when QorUtils.dll is shipped
+# <STAGE>/standin  the stand-in QorUtils.dll, kept out of the program lists: setup installs it only on
+#                  a machine where no utility library is registered
 cmake_minimum_required(VERSION 3.20)
 foreach(var BUILD_DIR SOURCE_DIR STAGE)
   if(NOT DEFINED ${var})
@@ -39,6 +41,13 @@ foreach(file ${OPTIONAL_PROGRAM_FILES})
     file(COPY "${BIN}/${file}" DESTINATION "${dir}")
   endif()
 endforeach()
+
+# The stand-in utility library goes beside the program only where the machine has no library of its
+# own, so it is not one of the program files that are always installed and removed.
+if(EXISTS "${PROGRAM}/QorUtils.dll")
+  file(MAKE_DIRECTORY "${STAGE}/standin")
+  file(RENAME "${PROGRAM}/QorUtils.dll" "${STAGE}/standin/QorUtils.dll")
+endif()
 
 # ---- All-users data ---------------------------------------------------------------------------
 # Default settings of the program and the sample plug-ins: the service reads every
@@ -132,7 +141,7 @@ foreach(dll ${plugins})
 endforeach()
 string(APPEND nsh "!macroend\n\n")
 
-if(EXISTS "${PROGRAM}/QorUtils.dll")
+if(EXISTS "${STAGE}/standin/QorUtils.dll")
   string(APPEND nsh "!define OSTREL_HAS_QORUTILS\n")
 endif()
 file(WRITE "${STAGE}/files.nsh" "${nsh}")

@@ -1,35 +1,9 @@
 #include "settory/class_contain.h"
 
+#include "settory/dom_children.h"
 #include "settory/values.h"
 
 namespace settory {
-namespace {
-
-CStringW NodeName(IXMLDOMNode* node) {
-    base::Bstr name;
-    if (!node || FAILED(node->get_nodeName(name.Put()))) return CStringW();
-    return CStringW(name.CStr());
-}
-
-// Child elements in document order, skipping text and comments.
-template <typename Visit>
-void ForEachChildElement(IXMLDOMNode* parent, Visit visit) {
-    base::ComPtr<IXMLDOMNode> child;
-    if (!parent || parent->get_firstChild(child.Put()) != S_OK) return;
-    while (child) {
-        DOMNodeType type = NODE_INVALID;
-        child->get_nodeType(&type);
-        if (type == NODE_ELEMENT) {
-            base::ComPtr<IXMLDOMElement> element;
-            if (SUCCEEDED(child.As(IID_IXMLDOMElement, element))) visit(element);
-        }
-        base::ComPtr<IXMLDOMNode> next;
-        if (child->get_nextSibling(next.Put()) != S_OK) break;
-        child = next;
-    }
-}
-
-}  // namespace
 
 std::wstring CClassContain::Key(const wchar_t* classId, const wchar_t* settingId) {
     std::wstring key(classId);

@@ -1,6 +1,7 @@
 #include "catalogue/plugin_registered_application.h"
 
 #include "base/handles.h"
+#include "base/plugin_list.h"
 #include "plugwerk/plugwerk.h"
 
 namespace ostrel {
@@ -47,18 +48,9 @@ void AppendPagesOf(CCatalogue& catalogue, const CStringW& path) {
 void DiscoverPlugins(CCatalogue& catalogue) {
     base::UniqueHKey key;
     if (OpenProductKey(L"Plugins", key.put()) != ERROR_SUCCESS) return;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[260] = {};
-        wchar_t data[260 + 1] = {};
-        DWORD nameChars = 260;
-        DWORD dataBytes = 260 * sizeof(wchar_t);
-        if (::RegEnumValueW(key.get(), index, name, &nameChars, nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                            &dataBytes) != ERROR_SUCCESS) {
-            break;
-        }
-        // Data stored without a terminator still ends inside the buffer's spare character.
+    for (const CStringW& path : base::PluginPathsIn(key.get())) {
         try {
-            AppendPagesOf(catalogue, data);
+            AppendPagesOf(catalogue, path);
         } catch (...) {
             // That plug-in is abandoned; the next one is read.
         }

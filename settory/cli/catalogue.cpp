@@ -18,7 +18,9 @@ std::vector<SettingName> ListDefaultSettings() {
             int id = _wtoi(item->settingId);
             if (item->settingId != settory::SettingIdText(id)) continue;
             if (!seen.emplace(cls->ClassId().Str(), item->settingId.Str()).second) continue;
-            names.push_back(SettingName{cls->ClassId().Str(), id});
+            std::wstring first;
+            if (!item->data.empty()) first = settory::CXMLParser::GetText(item->data.front().Get()).Str();
+            names.push_back(SettingName{cls->ClassId().Str(), id, first});
         }
     }
     return names;

@@ -10,6 +10,9 @@ namespace settorycli {
 struct SettingName {
     std::wstring classId;
     int settingId;
+    // The item's first value in the file, whichever machine model it is for: what a setting looks like
+    // across a fleet of models, not only on this one.
+    std::wstring firstDefault;
 };
 
 // Empty when there are no default files or one of them does not load.

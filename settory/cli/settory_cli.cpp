@@ -1,28 +1,23 @@
-// settory.exe: the settings service for people and scripts.
-//
-//   settory get <classId> <settingId>            the current value
-//   settory set <classId> <settingId> <value>    stores a current value (UpdateCurrentSetting)
-//   settory defaults <classId> [<settingId>]     the default value(s)
-//   settory list [<classId>]                     every known setting: ids, default, current value
-//   settory watch [<classId> <settingId>]... [--count <n>]
-//                                                prints each change of the named settings and each
-//                                                reload made by another process, as they happen
-//
-// Output lines end as text lines do on this system (CR LF); fields are separated by tabs.
-// Options: --inproc loads the service into this process instead of using the shared server.
-// Exit codes: 0 done, 1 failure, 2 malformed class id, 3 no default settings, 4 unknown setting,
-// 9 settings busy (write mutex not obtained), 64 usage, 69 service not available.
+// settory.exe: the settings service for people and scripts. The commands, options and exit codes
+// are what "settory --help" prints (usage.cpp); this file parses the command line and runs them.
 #include <windows.h>
 #include <objbase.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "Settory_h.h"
 #include "base/com_ptr.h"
 #include "base/handles.h"
+#include "settory/cli/admx.h"
+#include "settory/cli/backup.h"
 #include "settory/cli/catalogue.h"
+#include "settory/cli/page_names.h"
+#include "settory/cli/service_values.h"
+#include "settory/cli/usage.h"
+#include "settory/cli/xml_text.h"
 #include "settory/values.h"
 
 namespace {
@@ -40,11 +35,11 @@ enum Exit : int {
 
 constexpr UINT kReloadMessage = WM_USER + 200;
 
+using settorycli::ParseSettingId;
+using settorycli::XmlEscape;
+
 void Print(FILE* stream, const std::wstring& text) {
-    int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(bytes > 0 ? bytes - 1 : 0, '\0');
-    if (bytes > 1) ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], bytes, nullptr, nullptr);
-    fputs(utf8.c_str(), stream);
+    fputs(settorycli::Utf8(text).c_str(), stream);
     fputc('\n', stream);
     fflush(stream);
 }
@@ -71,6 +66,7 @@ struct Arguments {
     std::wstring command;
     std::vector<std::wstring> words;
     bool inproc = false;
+    bool xml = false;
     int count = -1;
 };
 
@@ -79,6 +75,10 @@ bool Parse(int argc, wchar_t** argv, Arguments* args) {
         std::wstring word = argv[i];
         if (word == L"--inproc") {
             args->inproc = true;
+        } else if (word == L"--xml") {
+            args->xml = true;
+        } else if (word == L"--help" || word == L"-h" || word == L"/?") {
+            args->command = L"help";
         } else if (word == L"--count" && i + 1 < argc) {
             wchar_t* end = nullptr;
             long n = wcstol(argv[++i], &end, 10);
@@ -93,17 +93,6 @@ bool Parse(int argc, wchar_t** argv, Arguments* args) {
     return !args->command.empty();
 }
 
-// A setting id exactly as the service writes it: decimal, no sign for positive, no leading zero.
-bool ParseSettingId(const std::wstring& text, int* id) {
-    if (text.empty() || text.size() > 11) return false;
-    wchar_t* end = nullptr;
-    long long value = wcstoll(text.c_str(), &end, 10);
-    if (*end || value < INT_MIN || value > INT_MAX) return false;
-    if (std::to_wstring(value) != text) return false;
-    *id = static_cast<int>(value);
-    return true;
-}
-
 int CheckNames(const std::wstring& classId, const std::wstring& settingText, int* settingId) {
     if (!settory::IsWellFormedClassId(classId.c_str())) return Explain(2, classId, 0);
     if (!ParseSettingId(settingText, settingId)) {
@@ -112,23 +101,56 @@ int CheckNames(const std::wstring& classId, const std::wstring& settingText, int
     return kDone;
 }
 
+// Script-readable output of get and list: one Setting element per setting.
+class XmlOutput {
+public:
+    explicit XmlOutput(bool on) : on_(on) {
+        if (on_) Print(stdout, L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Settings>");
+    }
+    ~XmlOutput() {
+        if (on_) Print(stdout, L"</Settings>");
+    }
+    void Setting(const std::wstring& classId, const std::wstring& page, int id, const wchar_t* defaults,
+                 const wchar_t* current) {
+        std::wstring line = L"  <Setting ClassID=\"" + XmlEscape(classId) + L"\"";
+        if (!page.empty()) line += L" Page=\"" + XmlEscape(page) + L"\"";
+        line += L" SettingID=\"" + std::to_wstring(id) + L"\"";
+        if (defaults) line += L" Default=\"" + XmlEscape(defaults) + L"\"";
+        if (current) line += L" Current=\"" + XmlEscape(current) + L"\"";
+        Print(stdout, line + L"/>");
+    }
+
+private:
+    bool on_;
+};
+
+std::wstring PageOf(const std::map<std::wstring, std::wstring>& pages, const std::wstring& classId) {
+    auto found = pages.find(classId);
+    return found == pages.end() ? std::wstring() : found->second;
+}
+
 class Cli {
 public:
     explicit Cli(base::ComPtr<ISettory2> settory) : settory_(std::move(settory)) {}
 
-    int Get(const std::vector<std::wstring>& words) {
-        if (words.size() != 2) return Usage();
+    int Get(const std::vector<std::wstring>& words, bool xml) {
+        if (words.size() != 2) return Usage(L"get");
         int id = 0;
         if (int bad = CheckNames(words[0], words[1], &id)) return bad;
         wchar_t value[SETTORY_VALUE_CAPACITY] = {};
         HRESULT r = Current(words[0], id, value);
         if (r != 0) return Explain(r, words[0], id);
-        Print(stdout, value);
+        // The plain form stays the bare value: scripts read it as it is.
+        if (!xml) {
+            Print(stdout, value);
+            return kDone;
+        }
+        XmlOutput(true).Setting(words[0], PageOf(settorycli::CataloguePageNames(), words[0]), id, nullptr, value);
         return kDone;
     }
 
     int Set(const std::vector<std::wstring>& words) {
-        if (words.size() != 3) return Usage();
+        if (words.size() != 3) return Usage(L"set");
         int id = 0;
         if (int bad = CheckNames(words[0], words[1], &id)) return bad;
         if (words[2].size() >= SETTORY_VALUE_CAPACITY) {
@@ -143,7 +165,7 @@ public:
     }
 
     int Defaults(const std::vector<std::wstring>& words) {
-        if (words.empty() || words.size() > 2) return Usage();
+        if (words.empty() || words.size() > 2) return Usage(L"defaults");
         if (!settory::IsWellFormedClassId(words[0].c_str())) return Explain(2, words[0], 0);
         if (words.size() == 2) {
             int id = 0;
@@ -167,11 +189,13 @@ public:
         return any ? kDone : Fail(kUnknownSetting, L"no settings of class " + words[0]);
     }
 
-    int List(const std::vector<std::wstring>& words) {
-        if (words.size() > 1) return Usage();
+    int List(const std::vector<std::wstring>& words, bool xml) {
+        if (words.size() > 1) return Usage(L"list");
         if (words.size() == 1 && !settory::IsWellFormedClassId(words[0].c_str())) return Explain(2, words[0], 0);
         auto names = settorycli::ListDefaultSettings();
         if (names.empty()) return Explain(3, L"", 0);
+        auto pages = settorycli::CataloguePageNames();
+        XmlOutput output(xml);
         for (const auto& name : names) {
             if (!words.empty() && name.classId != words[0]) continue;
             wchar_t defaults[SETTORY_VALUE_CAPACITY] = {};
@@ -180,37 +204,49 @@ public:
             if (Default(name.classId, name.settingId, defaults) == 4) continue;
             HRESULT r = Current(name.classId, name.settingId, current);
             if (r == 9) return Explain(r, name.classId, name.settingId);
-            Print(stdout, name.classId + L"\t" + std::to_wstring(name.settingId) + L"\t" + defaults + L"\t" +
-                              (r == 0 ? std::wstring(current) : std::wstring(L"?")));
+            if (xml) {
+                output.Setting(name.classId, PageOf(pages, name.classId), name.settingId, defaults,
+                               r == 0 ? current : nullptr);
+                continue;
+            }
+            Print(stdout, name.classId + L"\t" + PageOf(pages, name.classId) + L"\t" + std::to_wstring(name.settingId) +
+                              L"\t" + defaults + L"\t" + (r == 0 ? std::wstring(current) : std::wstring(L"?")));
         }
         return kDone;
+    }
+
+    int Export(const std::vector<std::wstring>& words) {
+        if (words.size() != 1) return Usage(L"export");
+        return Report(settorycli::ExportSettings(settory_.Get(), words[0]));
+    }
+
+    int Import(const std::vector<std::wstring>& words) {
+        if (words.size() != 1) return Usage(L"import");
+        return Report(settorycli::ImportSettings(settory_.Get(), words[0]));
     }
 
     int Watch(const std::vector<std::wstring>& words, int count);
 
 private:
-    static int Usage() { return Fail(kUsage, L"usage: settory get|set|defaults|list|watch ... (see the header of settory_cli.cpp)"); }
+    static int Usage(const wchar_t* command) { return Fail(kUsage, settorycli::Synopsis(command)); }
 
-    // The plain methods with a string VARIANT: the Ex methods answer 1 for every failure, these tell
-    // the failures apart.
+    // The service's results keep their meaning and message; the commands' own codes speak for themselves.
+    static int Report(int result) { return result == 0 || result >= kUsage ? result : Explain(result, L"", 0); }
+
     HRESULT Current(const std::wstring& classId, int id, wchar_t* value) {
-        return Read(&ISettory::GetCurrentValue, classId, id, value);
+        return Copy(settorycli::ReadCurrent(settory_.Get(), classId, id, &text_), value);
     }
     HRESULT Default(const std::wstring& classId, int id, wchar_t* value) {
-        return Read(&ISettory::GetDefaultValue, classId, id, value);
+        return Copy(settorycli::ReadDefault(settory_.Get(), classId, id, &text_), value);
     }
-    HRESULT Read(HRESULT (STDMETHODCALLTYPE ISettory::*method)(LPCWSTR, int, VARIANT*), const std::wstring& classId,
-                 int id, wchar_t* value) {
-        base::Variant text;
-        V_VT(text.Get()) = VT_BSTR;
-        V_BSTR(text.Get()) = nullptr;
-        HRESULT r = (settory_.Get()->*method)(classId.c_str(), id, text.Get());
+    HRESULT Copy(HRESULT r, wchar_t* value) {
         if (r != 0) return r;
-        const wchar_t* read = V_VT(text.Get()) == VT_BSTR && V_BSTR(text.Get()) ? V_BSTR(text.Get()) : L"";
-        wcsncpy(value, read, SETTORY_VALUE_CAPACITY - 1);
+        wcsncpy(value, text_.c_str(), SETTORY_VALUE_CAPACITY - 1);
         value[SETTORY_VALUE_CAPACITY - 1] = 0;
         return 0;
     }
+
+    std::wstring text_;
 
     base::ComPtr<ISettory2> settory_;
 };
@@ -222,7 +258,7 @@ struct Watched {
 };
 
 int Cli::Watch(const std::vector<std::wstring>& words, int count) {
-    if (words.size() % 2 != 0) return Usage();
+    if (words.size() % 2 != 0) return Usage(L"watch");
     std::vector<Watched> watched;
     for (size_t i = 0; i < words.size(); i += 2) {
         int id = 0;
@@ -284,11 +320,24 @@ int Cli::Watch(const std::vector<std::wstring>& words, int count) {
 
 int wmain(int argc, wchar_t** argv) {
     Arguments args;
-    if (!Parse(argc, argv, &args)) {
-        return Fail(kUsage, L"usage: settory get|set|defaults|list|watch ... [--inproc] [--count n]");
+    if (!Parse(argc, argv, &args)) return Fail(kUsage, settorycli::Synopsis(L""));
+    if (args.command == L"help") {
+        if (args.words.empty()) {
+            fputs(settorycli::Utf8(settorycli::WholeUsage()).c_str(), stdout);
+            return kDone;
+        }
+        std::wstring one = settorycli::CommandUsage(args.words[0]);
+        if (one.empty()) return Fail(kUsage, L"unknown command \"" + args.words[0] + L"\"; settory --help lists them");
+        fputs(settorycli::Utf8(one).c_str(), stdout);
+        return kDone;
     }
     base::ComInit com(COINIT_APARTMENTTHREADED);
     if (!com.Ok()) return Fail(kUnavailable, L"COM could not be initialised");
+    // The templates come from the files and the plug-ins; the service itself is not asked.
+    if (args.command == L"admx") {
+        if (args.words.size() != 1) return Fail(kUsage, settorycli::Synopsis(L"admx"));
+        return settorycli::WritePolicyTemplates(args.words[0]);
+    }
     // watch needs a listener of its own: the shared server does not tell its own clients of its saves.
     bool inproc = args.inproc || args.command == L"watch";
     base::ComPtr<ISettory2> settory;
@@ -303,10 +352,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (FAILED(hr)) return Fail(kUnavailable, L"the settings service is not available (is Settory.dll registered?)");
     Cli cli(settory);
-    if (args.command == L"get") return cli.Get(args.words);
+    if (args.command == L"get") return cli.Get(args.words, args.xml);
     if (args.command == L"set") return cli.Set(args.words);
     if (args.command == L"defaults") return cli.Defaults(args.words);
-    if (args.command == L"list") return cli.List(args.words);
+    if (args.command == L"list") return cli.List(args.words, args.xml);
+    if (args.command == L"export") return cli.Export(args.words);
+    if (args.command == L"import") return cli.Import(args.words);
     if (args.command == L"watch") return cli.Watch(args.words, args.count);
-    return Fail(kUsage, L"unknown command \"" + args.command + L"\"; one of get, set, defaults, list, watch");
+    return Fail(kUsage, L"unknown command \"" + args.command + L"\"; " + settorycli::Synopsis(L""));
 }

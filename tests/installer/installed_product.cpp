@@ -55,11 +55,13 @@ int RunSetup(const wchar_t* arguments) {
     return RunAndWait(L"\"" + CStringW(setup) + L"\" " + arguments);
 }
 
-bool RunUninstaller() {
+bool RunUninstaller(const CStringW& folder) {
     // The uninstaller copies itself to the temporary folder, starts the copy and ends at once, so
     // that the copy can remove the original; the work is done when the copy has ended too.
     DWORD id = 0;
-    if (RunAndWait(L"\"" + ProgramFolder() + L"\\Uninstall.exe\" /S", &id) != 0) return false;
+    if (RunAndWait(L"\"" + (folder.IsEmpty() ? ProgramFolder() : folder) + L"\\Uninstall.exe\" /S", &id) != 0) {
+        return false;
+    }
     base::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return false;
     PROCESSENTRY32W entry = {};

@@ -15,8 +15,9 @@ CStringW StartMenuLink(const wchar_t* name);  // <common programs>\<name>.lnk
 // Runs the setup program (OSTREL_SETUP) with the arguments; its exit code, or -1 when it could not
 // be started or did not end within the time.
 int RunSetup(const wchar_t* arguments);
-// Runs the installed uninstaller silently and waits for the copy of itself it hands the work to.
-bool RunUninstaller();
+// Runs the installed uninstaller (of ProgramFolder() when folder is empty) silently and waits for
+// the copy of itself it hands the work to.
+bool RunUninstaller(const CStringW& folder = CStringW());
 
 // Waits until no process runs a program file of that name (e.g. L"Ostrel.exe").
 bool WaitUntilNotRunning(const wchar_t* exeName, DWORD timeoutMs);

@@ -20,6 +20,7 @@ using namespace installertest;
 using testsupport::FileExists;
 
 const wchar_t* const kProductKey = L"SOFTWARE\\Quor Corporation\\Ostrel";
+const wchar_t* const kSharedDlls = L"SOFTWARE\\Quor Corporation\\Shared Info\\Shared Dlls";
 const wchar_t* const kUninstallKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ostrel";
 const std::string kAllUsersSettings =
     "<?xml version=\"1.0\"?>\n<CurrentSetting><Class ClassID=\"test-all\"/></CurrentSetting>\n";
@@ -142,7 +143,7 @@ TEST(Installer, SilentInstallLaysDownFilesKeysRegistrationLinksAndPanelEntry) {
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, CStringW(kProductKey) + L"\\TextEditor", L"AppName"), L"Text Editor");
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, CStringW(kProductKey) + L"\\RegistryEditor"));
     if (FileExists(Program(L"QorUtils.dll"))) {
-        EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quor Corporation\\Shared Info\\Shared Dlls", L"QorUtils.dll")
+        EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll")
                       .CompareNoCase(Program(L"QorUtils.dll")),
                   0);
     }
@@ -267,6 +268,7 @@ TEST(Installer, SilentUninstallRemovesItAndKeepsCurrentSettings) {
     ExpectCurrentSettingsUntouched();
 
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    EXPECT_TRUE(RegString(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll").IsEmpty()) << "the stand-in's registration";
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, settoryKey));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\CLSID\\" + panelEntry));
     EXPECT_TRUE(FindPanelEntry().IsEmpty());
@@ -305,6 +307,30 @@ TEST(Installer, InstallingOverAnInstallationKeepsCurrentSettings) {
     // Still a working installation: the uninstaller takes it away again, settings left in place.
     ASSERT_TRUE(RunUninstaller());
     ExpectCurrentSettingsUntouched();
+}
+
+TEST(Installer, MakersRegisteredLibraryIsKeptThroughInstallAndUninstall_IntoAnotherFolder) {
+    EnsureUninstalled();
+    const CStringW maker = L"C:\\Maker Tools\\QorUtils.dll";
+    const CStringW folder = L"C:\\Ostrel Elsewhere";
+    ::CreateDirectoryW(L"C:\\Maker Tools", nullptr);
+    ASSERT_TRUE(::CopyFileW(testsupport::BinFile(L"QorUtils.dll"), maker, FALSE));
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll", REG_SZ, maker.GetString(),
+                                (maker.GetLength() + 1) * sizeof(wchar_t)),
+              ERROR_SUCCESS);
+
+    // /D= is the last switch and takes the folder unquoted, blanks and all.
+    ASSERT_EQ(RunSetup(L"/S /D=" + folder), 0);
+    EXPECT_TRUE(FileExists(folder + L"\\Ostrel.exe"));
+    EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, kProductKey, L"InstalledPath").CompareNoCase(folder), 0);
+    EXPECT_EQ(Narrow(RegString(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll")), Narrow(maker));
+    EXPECT_FALSE(FileExists(folder + L"\\QorUtils.dll")) << "the stand-in is not installed beside it";
+
+    ASSERT_TRUE(RunUninstaller(folder));
+    EXPECT_FALSE(FileExists(folder + L"\\Ostrel.exe"));
+    EXPECT_EQ(Narrow(RegString(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll")), Narrow(maker));
+    EXPECT_TRUE(FileExists(maker));
+    ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedDlls, L"QorUtils.dll");
 }
 
 TEST(Installer, InstallingOverARunningProgramClosesItFirst) {

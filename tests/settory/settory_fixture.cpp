@@ -39,7 +39,7 @@ DataFolders::DataFolders()
     ::SHCreateDirectoryExW(nullptr, DefaultFolder(), nullptr);
     ::SHCreateDirectoryExW(nullptr, SchemaFolder(), nullptr);
     ::CreateDirectoryW(app_, nullptr);
-    for (const wchar_t* schema : {L"DefaultSetting.xsd", L"CurrentSetting.xsd", L"ModelConfig.xsd"}) {
+    for (const wchar_t* schema : {L"DefaultSetting.xsd", L"CurrentSetting.xsd", L"ModelConfig.xsd", L"SettingsExport.xsd"}) {
         ::CopyFileW(testsupport::BinFolder() + L"\\Schema files\\" + schema, SchemaFolder() + schema, FALSE);
     }
     WriteDefault(L"DefaultSetting.xml", kStandardDefaults);
