@@ -52,6 +52,9 @@
 // Launch and Help refusing a program or help file in a folder any user can write (%s: its path).
 #define IDS_UNTRUSTED_PROGRAM 2032
 #define IDS_UNTRUSTED_HELP 2033
+// The search box above the category tree: its cue text, and what the tree area says when nothing matches.
+#define IDS_SEARCH_CUE 2050
+#define IDS_SEARCH_NO_RESULTS 2051
 
 // Bitmaps and icons
 #define IDI_MAIN 128
@@ -91,6 +94,8 @@
 #define IDC_HELP_BUTTON 1019
 #define IDC_OK 1030
 #define IDC_PAGE_SCROLLBAR 1044
+#define IDC_SEARCH 1050
+#define IDC_SEARCH_NO_RESULTS 1051
 // Progress dialog
 #define IDC_PROGRESS_BAR 1023
 // System-information page: two frames and the two lists

@@ -78,6 +78,7 @@ BOOL COSLMainDlg::OnInitDialog() {
         CreateTitleFont();
         FillButtonTable();
         FillTree();
+        AttachSearchBox();
         ComputeTabBookkeeping();
         SetTimer(kStartItemTimer, 1000);
     } catch (...) {
@@ -107,6 +108,7 @@ BOOL COSLMainDlg::OnCommand(WPARAM wParam, LPARAM) {
     case IDC_DEFAULTS: OnDefaults(); return TRUE;
     case IDC_LAUNCH: OnLaunch(); return TRUE;
     case IDC_HELP_BUTTON: OnHelp(); return TRUE;
+    case IDC_SEARCH: OnSearchCommand(HIWORD(wParam)); return TRUE;
     default: return FALSE;
     }
 }
@@ -188,6 +190,7 @@ void COSLMainDlg::OnDestroyWindow() {
     m_pScrollView.reset();
     m_helpButton.reset();
     m_tree.UnsubclassWindow();
+    m_searchBox.UnsubclassWindow();
 }
 
 void COSLMainDlg::PostNcDestroy() {

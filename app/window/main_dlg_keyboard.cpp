@@ -47,6 +47,7 @@ BOOL COSLMainDlg::TranslateMnemonic(MSG* msg) {
 
 BOOL COSLMainDlg::PreTranslateMessage(MSG* msg) {
     if (!IsWindow()) return FALSE;
+    if (TranslateSearchKey(msg)) return TRUE;
     if (PageContains(msg->hwnd)) return m_pPageView->PreTranslateMessage(msg);
     if (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd)) return FALSE;
     if (::GetFocus() == m_hWnd && m_tree.IsWindow()) ::InvalidateRect(m_tree, nullptr, FALSE);

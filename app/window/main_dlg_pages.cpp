@@ -34,6 +34,7 @@ bool WaitReady(CRegisteredApplication* entry) {
 LRESULT COSLMainDlg::OnTreeNotify(NMHDR* header) {
     m_tree.OnReflectedNotify(header);
     if (header->code == TVN_SELCHANGEDW) {
+        if (OnSearchSelection(reinterpret_cast<NMTREEVIEWW*>(header))) return 0;
         OnSelectionChanged(reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem);
         return 0;
     }
@@ -93,6 +94,7 @@ void COSLMainDlg::OnSwitchPageTimer() {
     UpdateButtons(entry);
     ::SetFocus(m_tree);
     m_pCurrentEntry = entry;
+    RevealSearchTarget(entry);
 }
 
 void COSLMainDlg::DeletePageView() {
