@@ -144,6 +144,7 @@ LRESULT COSLMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == kStartItemTimer) SelectStartItem();
         if (wParam == kCloseAfterOkTimer) OnCloseAfterOkTimer();
         if (wParam == kSwitchPageTimer) OnSwitchPageTimer();
+        if (wParam == kRevealSearchTimer) RevealSearchTarget(m_pCurrentEntry);
         return 0;
     case WM_ERASEBKGND:
         return TRUE;

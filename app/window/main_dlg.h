@@ -34,6 +34,8 @@ public:
     static constexpr UINT_PTR kStartItemTimer = 1;
     static constexpr UINT_PTR kCloseAfterOkTimer = 3;
     static constexpr UINT_PTR kSwitchPageTimer = 4;
+    static constexpr UINT_PTR kRevealSearchTimer = 5;
+    static constexpr UINT kRevealSearchDelayMs = 150;
     // lParam: a CStringW* class id made with new, which the window deletes.
     static constexpr UINT kSelectClassMessage = WM_APP + 0x121;
     // The settings service keeps the window's own state as two classes.
@@ -188,6 +190,7 @@ private:
     // After a result's page is shown: its control comes into view with a mark, and takes the
     // focus when the result was chosen rather than passed over.
     void RevealSearchTarget(CRegisteredApplication* entry);
+    void ScheduleSearchReveal();
     void ScrollPageToShow(const RECT& pageRect);
 
     // The members in the order the window knows them.

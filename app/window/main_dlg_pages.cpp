@@ -94,7 +94,7 @@ void COSLMainDlg::OnSwitchPageTimer() {
     UpdateButtons(entry);
     ::SetFocus(m_tree);
     m_pCurrentEntry = entry;
-    RevealSearchTarget(entry);
+    ScheduleSearchReveal();
 }
 
 void COSLMainDlg::DeletePageView() {

@@ -246,6 +246,12 @@ const ostrel::SearchHit* COSLMainDlg::HitOf(CRegisteredApplication* entry) const
     return nullptr;
 }
 
+void COSLMainDlg::ScheduleSearchReveal() {
+    // A new page finishes its own set-up on its first timers (a combo box fills itself and a tab
+    // shows its controls again, which takes the focus away); the reveal comes after that.
+    if (m_bSearching) SetTimer(kRevealSearchTimer, kRevealSearchDelayMs);
+}
+
 void COSLMainDlg::RevealSearchTarget(CRegisteredApplication* entry) {
     const bool focus = m_bFocusSearchTarget;
     m_bFocusSearchTarget = false;
