@@ -56,12 +56,18 @@ void COSLMainDlg::ApplySearch(const CStringW& query) {
         return;
     }
     PrepareSearch();
+    const bool wasSearching = m_bSearching;
     if (!m_bSearching) {
         SaveTreeState();
         m_bSearching = true;
     }
-    m_searchHits = m_searchIndex->Find(words);
-    ShowSearchResults();
+    std::vector<ostrel::SearchHit> hits = m_searchIndex->Find(words);
+    // Most keystrokes only lengthen a word and find the same entries: the tree stays as it is.
+    const bool sameRows = wasSearching && hits.size() == m_searchHits.size() &&
+                          std::equal(hits.begin(), hits.end(), m_searchHits.begin(),
+                                     [](const ostrel::SearchHit& a, const ostrel::SearchHit& b) { return a.entry == b.entry; });
+    m_searchHits = std::move(hits);
+    if (!sameRows) ShowSearchResults();
 }
 
 void COSLMainDlg::ShowSearchResults() {
