@@ -309,13 +309,20 @@ void Propagation(COSLMainDlg& dialog, const std::vector<CPluginRegisteredApplica
     Figure("propagation", times.empty() ? -1 : times[times.size() / 2]);
 }
 
-void PageSwitchAndApply(int rounds) {
+// The installed program's resource module, made the current one; invalid (and said so) when missing.
+base::UniqueModule UseInstalledResources(const char* what) {
     base::UniqueModule resources = base::LoadLocalisedModule(L"C:\\Program Files\\Quor\\Ostrel", L"Ostrel.exe.mui");
     if (!resources.valid()) {
-        std::printf("Page switch: the installed resource module is missing; run tools/run.sh first\n");
-        return;
+        std::printf("%s: the installed resource module is missing; run tools/run.sh first\n", what);
+    } else {
+        base::SetResourceModule(resources.get());
     }
-    base::SetResourceModule(resources.get());
+    return resources;
+}
+
+void PageSwitchAndApply(int rounds) {
+    base::UniqueModule resources = UseInstalledResources("Page switch");
+    if (!resources.valid()) return;
     CMessageDispatchWnd owner;
     if (!owner.Create()) return;
     owner.Catalogue().CompleteAll();
@@ -482,12 +489,8 @@ void SearchKeystrokesWith(const char* label, int rounds) {
 }
 
 void SearchKeystrokes(int rounds) {
-    base::UniqueModule resources = base::LoadLocalisedModule(L"C:\\Program Files\\Quor\\Ostrel", L"Ostrel.exe.mui");
-    if (!resources.valid()) {
-        std::printf("Search: the installed resource module is missing; run tools/run.sh first\n");
-        return;
-    }
-    base::SetResourceModule(resources.get());
+    base::UniqueModule resources = UseInstalledResources("Search");
+    if (!resources.valid()) return;
     SearchKeystrokesWith("installed", rounds);
     const int installed = static_cast<int>(InstalledPlugins());
     if (installed >= 50) return;

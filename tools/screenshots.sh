@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/ from the installed program, each on an Xvfb screen of its own size
 # and dpi, in a Wine prefix of their own (build/shots-prefix) so the run prefix's settings stay as
-# they are. Builds first when needed.
+# they are. Builds first when needed. Names of shots as arguments take only those again:
+#   bash tools/screenshots.sh [search.png ...]
 set -euo pipefail
+only=" $* "
 cd "$(dirname "$0")/.."
 bash tools/setup-packages.sh
 . tools/env.sh
@@ -40,6 +42,7 @@ set_dpi() {
 shoot() {
   local file=$1 width=$2 height=$3 dpi=$4
   shift 4
+  if [ "$only" != "  " ] && [[ $only != *" $file "* ]]; then return 0; fi
   start_display "$width" "$height"
   ostrel_wine_boot
   set_dpi "$dpi"
@@ -51,6 +54,12 @@ shoot() {
   rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Quor\ Corporation/Ostrel/CurrentSettingProfileData.xml
   "$OSTREL_WINE" explorer "/desktop=Ostrel,${width}x${height}" "$program" "$@" >/dev/null 2>&1 </dev/null &
   sleep 10
+  # SHOT_SEARCH: typed into the search box once the window is up (Enter opens the best result).
+  if [ -n "${SHOT_SEARCH:-}" ]; then
+    "$OSTREL_WINE" explorer "/desktop=Ostrel,${width}x${height}" "$BUILD_DIR/type_search.exe" "$SHOT_SEARCH" \
+      >/dev/null 2>&1 </dev/null || true
+    sleep 4
+  fi
   import -window root "docs/$file"
   # The screenshots are committed: a 256-colour palette keeps them small and looks the same for a UI.
   convert "docs/$file" -strip -colors 256 "PNG8:docs/$file"
@@ -67,10 +76,12 @@ ostrel_configure_build
 "$OSTREL_WINE" "$BUILD_DIR/OstrelSetup.exe" /S >/dev/null 2>&1 </dev/null
 wineserver -k 2>/dev/null || true
 stop_display
+x86_64-w64-mingw32-gcc -O2 -municode -mwindows -o "$BUILD_DIR/type_search.exe" tools/type_search.c
 
 shoot settings-96dpi.png 1100 760 96 "$display_page"
 shoot settings-144dpi.png 1500 1100 144 "$power_page"
 shoot settings-compact-576.png 1024 576 96 "$power_page"
 shoot system-information.png 1100 760 96
 shoot status-window.png 900 760 96 /PMX
+SHOT_SEARCH=charge shoot search.png 1100 760 96
 set_dpi 96 || true
