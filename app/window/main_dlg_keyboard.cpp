@@ -21,6 +21,8 @@ void COSLMainDlg::FocusHostTabStop(bool last) {
 BOOL COSLMainDlg::HostOwnsMnemonic(UINT virtualKey) {
     for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         if (!::IsWindowEnabled(child) || !::IsWindowVisible(child)) continue;
+        // What the person typed into the search box is no mnemonic of the window's.
+        if (child == m_searchBox.m_hWnd) continue;
         wchar_t text[256] = {};
         ::GetWindowTextW(child, text, 256);
         if (ostrel::TextHasMnemonic(text, virtualKey)) return TRUE;
