@@ -54,6 +54,9 @@
 #define IDS_UNTRUSTED_HELP 2033
 // The system menu's switch for marking settings that differ from their defaults.
 #define IDS_HIGHLIGHT_CHANGED 2040
+// The search box above the category tree: its cue text, and what the tree area says when nothing matches.
+#define IDS_SEARCH_CUE 2050
+#define IDS_SEARCH_NO_RESULTS 2051
 
 // Bitmaps and icons
 #define IDI_MAIN 128
@@ -93,6 +96,8 @@
 #define IDC_HELP_BUTTON 1019
 #define IDC_OK 1030
 #define IDC_PAGE_SCROLLBAR 1044
+#define IDC_SEARCH 1050
+#define IDC_SEARCH_NO_RESULTS 1051
 // Progress dialog
 #define IDC_PROGRESS_BAR 1023
 // System-information page: two frames and the two lists

@@ -45,7 +45,7 @@ run() {  # seconds program arguments...
 {
   run 240 settory_bench.exe
   run 240 settory_notify_bench.exe
-  run 300 window_bench.exe --runs 5 --rounds 5
+  run 420 window_bench.exe --runs 5 --rounds 5
   run 180 window_bench.exe --memory 500
 } | tee "$output"
 
@@ -69,6 +69,13 @@ awk '
       n = plugins[i]
       if (!has("window.startup-warm." n) && !has("window.startup-cold." n)) continue
       printf "  plug-ins %2d: warm %s  cold %s\n", n, fig("window.startup-warm." n), fig("window.startup-cold." n)
+    }
+    print "Series (plug-ins installed; search box, milliseconds from a keystroke to the painted tree)"
+    split("3 50", searched, " ")
+    for (i = 1; i <= 2; i++) {
+      n = searched[i]
+      printf "  plug-ins %2d: median %s  worst %s  reading what is searched, once %s\n", n,
+        fig("window.search-keystroke." n), fig("window.search-keystroke-worst." n), fig("window.search-index." n)
     }
     print "Series (listening processes; milliseconds)"
     split("0 1 2 4 8", listeners, " ")

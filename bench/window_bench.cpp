@@ -6,6 +6,8 @@
 //   bare dialog and clicking its control;
 //   a change saved by another process reaching the open wireless sample page, against the page's own
 //   500 ms settling wait before it reloads;
+//   typing into the settings window's search box: the time from a keystroke to the narrowed tree
+//   painted, with the installed plug-ins and with fifty, and the one-off reading of what it searches;
 //   with --memory <switches> only, the program's private bytes after start-up and after that many
 //   page switches.
 // Nothing is asserted. Run it in the run command's prefix after `bash tools/run.sh`, or let
@@ -29,6 +31,8 @@
 #include "base/resource_module.h"
 #include "bench/window_memory.h"
 #include "catalogue/plugin_registered_application.h"
+#include "catalogue/search_index.h"
+#include "catalogue/text_match.h"
 #include "core/message_dispatch_wnd.h"
 #include "resource.h"
 #include "window/main_dlg.h"
@@ -123,13 +127,14 @@ ColdWarm Starts(int runs, const std::function<double()>& start) {
     return r;
 }
 
-// Extra copies of the minimal sample, registered under the plug-ins key while they exist.
+// Extra copies of the samples (the minimal one unless told), registered under the plug-ins key while
+// they exist.
 class ExtraPlugins {
 public:
-    explicit ExtraPlugins(int count) {
-        CStringW source = L"C:\\Program Files\\Quor\\Ostrel\\Plugins\\MinimalPlugin.dll";
+    explicit ExtraPlugins(int count, std::vector<const wchar_t*> samples = {L"MinimalPlugin.dll"}) {
         ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPluginsKey, 0, KEY_ALL_ACCESS, key_.put());
         for (int i = 0; i < count && key_; ++i) {
+            CStringW source = CStringW(L"C:\\Program Files\\Quor\\Ostrel\\Plugins\\") + samples[i % samples.size()];
             wchar_t name[64];
             swprintf(name, 64, L"BenchCopy%02d", i);
             CStringW copy = L"C:\\Program Files\\Quor\\Ostrel\\Plugins\\" + CStringW(name) + L".dll";
@@ -304,13 +309,20 @@ void Propagation(COSLMainDlg& dialog, const std::vector<CPluginRegisteredApplica
     Figure("propagation", times.empty() ? -1 : times[times.size() / 2]);
 }
 
-void PageSwitchAndApply(int rounds) {
+// The installed program's resource module, made the current one; invalid (and said so) when missing.
+base::UniqueModule UseInstalledResources(const char* what) {
     base::UniqueModule resources = base::LoadLocalisedModule(L"C:\\Program Files\\Quor\\Ostrel", L"Ostrel.exe.mui");
     if (!resources.valid()) {
-        std::printf("Page switch: the installed resource module is missing; run tools/run.sh first\n");
-        return;
+        std::printf("%s: the installed resource module is missing; run tools/run.sh first\n", what);
+    } else {
+        base::SetResourceModule(resources.get());
     }
-    base::SetResourceModule(resources.get());
+    return resources;
+}
+
+void PageSwitchAndApply(int rounds) {
+    base::UniqueModule resources = UseInstalledResources("Page switch");
+    if (!resources.valid()) return;
     CMessageDispatchWnd owner;
     if (!owner.Create()) return;
     owner.Catalogue().CompleteAll();
@@ -409,19 +421,98 @@ void PageSwitchAndApply(int rounds) {
     dialog->CloseDialog();
 }
 
+// Typing a word into the search box letter by letter, then taking it back: each keystroke is timed
+// from the box's new text to the tree painted with what it narrowed to.
+void SearchKeystrokesWith(const char* label, int rounds) {
+    CMessageDispatchWnd owner;
+    if (!owner.Create()) return;
+    owner.Catalogue().CompleteAll();
+    auto dialog = std::make_unique<COSLMainDlg>();
+    dialog->m_pOwner = &owner;
+    if (!dialog->Create(IDD_OSL_MAIN_DIALOG, ::GetDesktopWindow())) return;
+    dialog->ShowWindow(SW_SHOW);
+    Pump([] { return false; }, 300);
+    double start = NowMs();
+    size_t entries = dialog->PrepareSearch();
+    double indexing = NowMs() - start;
+    HWND box = dialog->SearchBox();
+    HWND tree = dialog->Tree();
+    std::vector<double> times;
+    const CStringW words[] = {L"backlight", L"close the lid", L"zzq"};
+    for (int r = 0; r < rounds; ++r) {
+        for (const CStringW& word : words) {
+            for (int length = 1; length <= word.GetLength() * 2; ++length) {
+                int shown = length <= word.GetLength() ? length : word.GetLength() * 2 - length;
+                CStringW text = word.Left(shown);
+                double keystroke = NowMs();
+                ::SetWindowTextW(box, text);
+                ::UpdateWindow(tree);
+                times.push_back(NowMs() - keystroke);
+            }
+        }
+    }
+    std::sort(times.begin(), times.end());
+    // The matching alone, without the tree, for the prefixes typed above.
+    std::vector<double> matching;
+    {
+        ostrel::CSearchIndex index;
+        owner.Catalogue().Walk([&](const CCatalogue::Entries& all) {
+            for (CRegisteredApplication* e : all) index.Add(e, ostrel::CSearchIndex::TextsOf(e, L"Category"));
+        });
+        for (const CStringW& word : words) {
+            for (int length = 1; length <= word.GetLength(); ++length) {
+                double at = NowMs();
+                index.Find(word.Left(length));
+                matching.push_back(NowMs() - at);
+            }
+        }
+        std::sort(matching.begin(), matching.end());
+    }
+    size_t plugins = InstalledPlugins();
+    std::printf("Search box over %zu entries from %zu plug-ins (%s; %zu keystrokes, matching %s)\n", entries, plugins,
+                label, times.size(),
+                ostrel::CTextMatcher().GetMode() == ostrel::CTextMatcher::Mode::Linguistic
+                    ? "the system's linguistic search"
+                    : "folded texts");
+    PrintRow("reading what is searched, once", indexing, -1);
+    PrintRow("keystroke to painted tree, median", times.empty() ? -1 : times[times.size() / 2], -1);
+    PrintRow("keystroke to painted tree, worst", times.empty() ? -1 : times.back(), -1);
+    PrintRow("matching alone, median", matching.empty() ? -1 : matching[matching.size() / 2], -1);
+    char name[64];
+    snprintf(name, sizeof(name), "search-keystroke.%zu", plugins);
+    Figure(name, times.empty() ? -1 : times[times.size() / 2]);
+    snprintf(name, sizeof(name), "search-keystroke-worst.%zu", plugins);
+    Figure(name, times.empty() ? -1 : times.back());
+    snprintf(name, sizeof(name), "search-index.%zu", plugins);
+    Figure(name, indexing);
+    dialog->CloseDialog();
+}
+
+void SearchKeystrokes(int rounds) {
+    base::UniqueModule resources = UseInstalledResources("Search");
+    if (!resources.valid()) return;
+    SearchKeystrokesWith("installed", rounds);
+    const int installed = static_cast<int>(InstalledPlugins());
+    if (installed >= 50) return;
+    // Copies of all three samples, so the fifty carry pages with tabs, lists and declared words.
+    ExtraPlugins extra(50 - installed, {L"MinimalPlugin.dll", L"OstrelDisplayKeyboard.dll", L"OstrelPowerWireless.dll"});
+    SearchKeystrokesWith("installed and copies of the samples", rounds);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     int runs = 5;
     int rounds = 5;
-    bool startUp = true, pages = true;
+    bool startUp = true, pages = true, search = true;
     if (argc == 3 && !wcscmp(argv[1], L"--write-airplane")) return WriteAirplane(_wtoi(argv[2]));
     if (argc == 3 && !wcscmp(argv[1], L"--memory")) return bench::MemoryOverPageSwitches(kProgram, _wtoi(argv[2])) ? 0 : 1;
     for (int i = 1; i < argc; ++i) {
         if (!wcscmp(argv[i], L"--runs") && i + 1 < argc) runs = _wtoi(argv[++i]);
         if (!wcscmp(argv[i], L"--rounds") && i + 1 < argc) rounds = _wtoi(argv[++i]);
-        if (!wcscmp(argv[i], L"--start-up-only")) pages = false;
-        if (!wcscmp(argv[i], L"--pages-only")) startUp = false;
+        if (!wcscmp(argv[i], L"--start-up-only")) pages = search = false;
+        if (!wcscmp(argv[i], L"--pages-only")) startUp = search = false;
+        if (!wcscmp(argv[i], L"--search-only")) startUp = pages = false;
     }
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Gdiplus::GdiplusStartupInput input;
@@ -431,6 +522,7 @@ int wmain(int argc, wchar_t** argv) {
     ::InitCommonControlsEx(&controls);
     if (startUp) StartUp(runs);
     if (pages) PageSwitchAndApply(rounds);
+    if (search) SearchKeystrokes(rounds);
     Gdiplus::GdiplusShutdown(gdiplus);
     return 0;
 }

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/ from the installed program, each on an Xvfb screen of its own size
 # and dpi, in a Wine prefix of their own (build/shots-prefix) so the run prefix's settings stay as
-# they are. Builds first when needed.
-#
-#   bash tools/screenshots.sh [file.png]   # all of them, or only that one
+# they are. Builds first when needed. Names of shots as arguments take only those again:
+#   bash tools/screenshots.sh [search.png ...]
 set -euo pipefail
+only=" $* "
 cd "$(dirname "$0")/.."
 bash tools/setup-packages.sh
 . tools/env.sh
@@ -13,7 +13,6 @@ export WINEPREFIX="$OSTREL_WINEPREFIX"
 program='C:\Program Files\Quor\Ostrel\Ostrel.exe'
 power_page=/CLD:7C4D2E9A-1B3F-4A5C-8D6E-0F1A2B3C4D5E
 display_page=/CLD:3F2B6C1E-8D4A-4E7B-9C21-5A6D7E8F9012
-only=${1:-}
 mkdir -p docs
 
 xvfb_pid=
@@ -44,7 +43,7 @@ set_dpi() {
 shoot() {
   local file=$1 width=$2 height=$3 dpi=$4
   shift 4
-  if [ -n "$only" ] && [ "$only" != "$file" ]; then return 0; fi
+  if [ "$only" != "  " ] && [[ $only != *" $file "* ]]; then return 0; fi
   start_display "$width" "$height"
   ostrel_wine_boot
   set_dpi "$dpi"
@@ -57,6 +56,12 @@ shoot() {
   if [ -n "${before_shot:-}" ]; then "$before_shot"; fi
   "$OSTREL_WINE" explorer "/desktop=Ostrel,${width}x${height}" "$program" "$@" >/dev/null 2>&1 </dev/null &
   sleep 10
+  # SHOT_SEARCH: typed into the search box once the window is up (Enter opens the best result).
+  if [ -n "${SHOT_SEARCH:-}" ]; then
+    "$OSTREL_WINE" explorer "/desktop=Ostrel,${width}x${height}" "$BUILD_DIR/type_search.exe" "$SHOT_SEARCH" \
+      >/dev/null 2>&1 </dev/null || true
+    sleep 4
+  fi
   import -window root "docs/$file"
   # The screenshots are committed: a 256-colour palette keeps them small and looks the same for a UI.
   convert "docs/$file" -strip -colors 256 "PNG8:docs/$file"
@@ -81,6 +86,7 @@ ostrel_configure_build
 "$OSTREL_WINE" "$BUILD_DIR/OstrelSetup.exe" /S >/dev/null 2>&1 </dev/null
 wineserver -k 2>/dev/null || true
 stop_display
+x86_64-w64-mingw32-gcc -O2 -municode -mwindows -o "$BUILD_DIR/type_search.exe" tools/type_search.c
 
 shoot settings-96dpi.png 1100 760 96 "$display_page"
 shoot settings-144dpi.png 1500 1100 144 "$power_page"
@@ -90,4 +96,5 @@ shoot status-window.png 900 760 96 /PMX
 before_shot=mark_changed_settings shoot settings-changed-marked.png 1100 760 96 "$power_page"
 # The changed values stay out of the other pictures of the next run.
 rm -f "$WINEPREFIX/drive_c/ProgramData/Quor Corporation/Ostrel/CurrentSettingProfileData.xml"
+SHOT_SEARCH=charge shoot search.png 1100 760 96
 set_dpi 96 || true

@@ -79,6 +79,7 @@ BOOL COSLMainDlg::OnInitDialog() {
         FillButtonTable();
         FillTree();
         InitChangeMarks();
+        AttachSearchBox();
         ComputeTabBookkeeping();
         SetTimer(kStartItemTimer, 1000);
     } catch (...) {
@@ -108,6 +109,7 @@ BOOL COSLMainDlg::OnCommand(WPARAM wParam, LPARAM) {
     case IDC_DEFAULTS: OnDefaults(); return TRUE;
     case IDC_LAUNCH: OnLaunch(); return TRUE;
     case IDC_HELP_BUTTON: OnHelp(); return TRUE;
+    case IDC_SEARCH: OnSearchCommand(HIWORD(wParam)); return TRUE;
     default: return FALSE;
     }
 }
@@ -148,6 +150,7 @@ LRESULT COSLMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == kCloseAfterOkTimer) OnCloseAfterOkTimer();
         if (wParam == kSwitchPageTimer) OnSwitchPageTimer();
         if (wParam == kChangeMarksTimer) RefreshChangeMarks(true);
+        if (wParam == kRevealSearchTimer) RevealSearchTarget(m_pCurrentEntry);
         return 0;
     case WM_ERASEBKGND:
         return TRUE;
@@ -198,6 +201,7 @@ void COSLMainDlg::OnDestroyWindow() {
     m_pScrollView.reset();
     m_helpButton.reset();
     m_tree.UnsubclassWindow();
+    m_searchBox.UnsubclassWindow();
 }
 
 void COSLMainDlg::PostNcDestroy() {

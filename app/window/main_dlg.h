@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/handles.h"
+#include "catalogue/search_index.h"
 #include "ui/page_host.h"
 #include "ui/win_dialog.h"
 #include "window/change_marks.h"
@@ -15,6 +16,8 @@
 #include "window/main_layout.h"
 #include "window/new_tree_ctrl.h"
 #include "window/progress_ctrl.h"
+#include "window/search_box.h"
+#include "window/search_mark.h"
 #include "window/settings_file_watch.h"
 
 class CCatalogueOwner;
@@ -36,6 +39,8 @@ public:
     static constexpr UINT_PTR kSwitchPageTimer = 4;
     // Settles a burst of settings saves into one look at every page's marks.
     static constexpr UINT_PTR kChangeMarksTimer = 5;
+    static constexpr UINT_PTR kRevealSearchTimer = 6;
+    static constexpr UINT kRevealSearchDelayMs = 150;
     // lParam: a CStringW* class id made with new, which the window deletes.
     static constexpr UINT kSelectClassMessage = WM_APP + 0x121;
     // Current settings were saved by some process.
@@ -105,6 +110,12 @@ public:
     CNewTreeCtrl& Tree() noexcept { return m_tree; }
     // The page's top moved by the description's height.
     const RECT& PageRect() const noexcept { return m_rcPageShown; }
+    CSearchBox& SearchBox() noexcept { return m_searchBox; }
+    // True while the tree shows the entries a search found rather than the whole catalogue.
+    bool IsSearching() const noexcept { return m_bSearching; }
+    const CSearchMark& SearchMark() const noexcept { return m_searchMark; }
+    // Builds what the search box looks through, when it was not built yet; returns the entries in it.
+    size_t PrepareSearch();
 
 protected:
     BOOL OnInitDialog() override;
@@ -125,7 +136,12 @@ private:
     void CreateTitleFont();
     // The tree and the start entry
     void FillTree();
+    // The whole catalogue into the empty tree: every listed entry under its category.
+    void PopulateTree();
     void InsertCategories(const int counts[15]);
+    HTREEITEM InsertCategoryItem(UINT category);
+    HTREEITEM InsertEntryItem(CRegisteredApplication* entry, HTREEITEM category, HTREEITEM after);
+    static CStringW CategoryName(UINT category);
     CRegisteredApplication* ChooseStartEntry();
     CRegisteredApplication* EntryOfItem(HTREEITEM item);
     void RaiseStartPriorities(CRegisteredApplication* start);
@@ -174,6 +190,28 @@ private:
     bool IsPluginPage(const CRegisteredApplication* entry) const;
     PluginClass* CurrentPlugin() const { return CurrentPluginOf(m_pCurrentEntry); }
     static PluginClass* CurrentPluginOf(CRegisteredApplication* entry);
+    // Search (main_dlg_search.cpp)
+    void AttachSearchBox();
+    void OnSearchCommand(int notifyCode);
+    void ApplySearch(const CStringW& query);
+    void ShowSearchResults();
+    void EndSearch();
+    void RebuildTree(bool whole);
+    void SaveTreeState();
+    void RestoreTreeState();
+    HTREEITEM ItemOfEntry(CRegisteredApplication* entry);
+    int CategoryOfItem(HTREEITEM item);
+    BOOL TranslateSearchKey(MSG* msg);
+    void MoveIntoResults();
+    void ChooseResult(HTREEITEM item);
+    // TRUE when the search took the tree's notification (a rebuild, or the shown entry chosen again).
+    BOOL OnSearchSelection(const NMTREEVIEWW* change);
+    const ostrel::SearchHit* HitOf(CRegisteredApplication* entry) const;
+    // After a result's page is shown: its control comes into view with a mark, and takes the
+    // focus when the result was chosen rather than passed over.
+    void RevealSearchTarget(CRegisteredApplication* entry);
+    void ScheduleSearchReveal();
+    void ScrollPageToShow(const RECT& pageRect);
 
     // The members in the order the window knows them.
     CNewTreeCtrl m_tree;
@@ -214,4 +252,19 @@ private:
     bool m_bMarkChanges = false;
     CChangedPages m_changedPages;
     CSettingsFileWatch m_settingsWatch;
+    // Search
+    CSearchBox m_searchBox;
+    std::unique_ptr<ostrel::CSearchIndex> m_searchIndex;
+    std::vector<ostrel::SearchHit> m_searchHits;
+    bool m_bSearching = false;
+    bool m_bRebuildingTree = false;
+    bool m_bBrowsingResults = false;
+    bool m_bFocusSearchTarget = false;
+    struct TreeState {
+        CRegisteredApplication* selectedEntry = nullptr;
+        int selectedCategory = -1;
+        std::vector<int> expandedCategories;
+        CRegisteredApplication* current = nullptr;
+    } m_treeBeforeSearch;
+    CSearchMark m_searchMark;
 };

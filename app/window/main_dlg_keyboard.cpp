@@ -21,6 +21,8 @@ void COSLMainDlg::FocusHostTabStop(bool last) {
 BOOL COSLMainDlg::HostOwnsMnemonic(UINT virtualKey) {
     for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
         if (!::IsWindowEnabled(child) || !::IsWindowVisible(child)) continue;
+        // What the person typed into the search box is no mnemonic of the window's.
+        if (child == m_searchBox.m_hWnd) continue;
         wchar_t text[256] = {};
         ::GetWindowTextW(child, text, 256);
         if (ostrel::TextHasMnemonic(text, virtualKey)) return TRUE;
@@ -47,6 +49,7 @@ BOOL COSLMainDlg::TranslateMnemonic(MSG* msg) {
 
 BOOL COSLMainDlg::PreTranslateMessage(MSG* msg) {
     if (!IsWindow()) return FALSE;
+    if (TranslateSearchKey(msg)) return TRUE;
     if (PageContains(msg->hwnd)) return m_pPageView->PreTranslateMessage(msg);
     if (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd)) return FALSE;
     if (::GetFocus() == m_hWnd && m_tree.IsWindow()) ::InvalidateRect(m_tree, nullptr, FALSE);

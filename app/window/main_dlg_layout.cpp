@@ -83,7 +83,9 @@ void COSLMainDlg::PlaceControls() {
     ::GetClientRect(m_hWnd, &client);
     m_rects = ostrel::ComputeControlRects(m_layout, client);
     m_rcPageShown = m_rects.page;
+    PlaceControl(m_hWnd, IDC_SEARCH, m_rects.search);
     PlaceControl(m_hWnd, IDC_TREE, m_rects.tree);
+    PlaceControl(m_hWnd, IDC_SEARCH_NO_RESULTS, m_rects.noResults);
     PlaceControl(m_hWnd, IDC_RIGHT_PANEL, m_rects.panel);
     PlaceControl(m_hWnd, IDC_TITLE, m_rects.title);
     PlaceControl(m_hWnd, IDC_DESCRIPTION, m_rects.description);

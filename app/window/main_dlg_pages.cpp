@@ -34,6 +34,7 @@ bool WaitReady(CRegisteredApplication* entry) {
 LRESULT COSLMainDlg::OnTreeNotify(NMHDR* header) {
     m_tree.OnReflectedNotify(header);
     if (header->code == TVN_SELCHANGEDW) {
+        if (OnSearchSelection(reinterpret_cast<NMTREEVIEWW*>(header))) return 0;
         OnSelectionChanged(reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem);
         return 0;
     }
@@ -95,6 +96,7 @@ void COSLMainDlg::OnSwitchPageTimer() {
     m_pCurrentEntry = entry;
     // The page left behind now answers from the store, and plug-ins finished starting meanwhile.
     RefreshChangeMarks(false);
+    ScheduleSearchReveal();
 }
 
 void COSLMainDlg::DeletePageView() {

@@ -43,9 +43,17 @@ void COSLMainDlg::FillTree() {
     }
     TreeView_SetItemHeight(tree, m_layout.ScaleY(38));
 
+    PopulateTree();
+    if (!m_pOwner) return;
+    CRegisteredApplication* start = ChooseStartEntry();
+    m_pCurrentEntry = start;
+    RaiseStartPriorities(start);
+    ::InvalidateRect(tree, nullptr, TRUE);
+}
+
+void COSLMainDlg::PopulateTree() {
     for (int& count : m_nCategoryCounts) count = 0;
     m_hSystemInfoItem = nullptr;
-    CRegisteredApplication* start = nullptr;
     if (!m_pOwner) return;
     m_pOwner->Catalogue().Walk([&](const CCatalogue::Entries& entries) {
         for (CRegisteredApplication* entry : entries) {
@@ -53,48 +61,53 @@ void COSLMainDlg::FillTree() {
         }
         InsertCategories(m_nCategoryCounts);
         for (CRegisteredApplication* entry : entries) {
-            if (!IsListed(entry)) continue;
-            TVINSERTSTRUCTW insert = {};
-            insert.hParent = CategoryItem(entry->m_nCategory);
-            insert.hInsertAfter = TVI_SORT;
-            insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-            insert.item.pszText = const_cast<wchar_t*>(entry->m_strName.GetString());
-            insert.item.lParam = reinterpret_cast<LPARAM>(entry);
-            HTREEITEM item = TreeView_InsertItem(tree, &insert);
-            if (entry->GetEntryType() == ENTRY_SYSTEM_INFO) m_hSystemInfoItem = item;
+            if (IsListed(entry)) InsertEntryItem(entry, CategoryItem(entry->m_nCategory), TVI_SORT);
         }
     });
-    start = ChooseStartEntry();
-    m_pCurrentEntry = start;
-    RaiseStartPriorities(start);
-    ::InvalidateRect(tree, nullptr, TRUE);
+}
+
+HTREEITEM COSLMainDlg::InsertEntryItem(CRegisteredApplication* entry, HTREEITEM category, HTREEITEM after) {
+    TVINSERTSTRUCTW insert = {};
+    insert.hParent = category;
+    insert.hInsertAfter = after;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = const_cast<wchar_t*>(entry->m_strName.GetString());
+    insert.item.lParam = reinterpret_cast<LPARAM>(entry);
+    HTREEITEM item = TreeView_InsertItem(m_tree, &insert);
+    if (entry->GetEntryType() == ENTRY_SYSTEM_INFO) m_hSystemInfoItem = item;
+    return item;
 }
 
 void COSLMainDlg::InsertCategories(const int counts[15]) {
-    HWND tree = m_tree;
-    int size = m_layout.ScaleX(32);
     for (UINT category = 0; category < kCategoryCount; ++category) {
-        if (counts[category] <= 0) continue;
-        CStringW name = base::LoadResString(CategoryNameId(category));
-        TVINSERTSTRUCTW insert = {};
-        insert.hParent = TVI_ROOT;
-        insert.hInsertAfter = TVI_LAST;
-        insert.item.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_PARAM;
-        insert.item.pszText = const_cast<wchar_t*>(name.GetString());
-        insert.item.cChildren = 1;
-        insert.item.lParam = 0;
-        TreeView_InsertItem(tree, &insert);
-        if (!m_categoryIcons.count(name)) {
-            m_categoryIcons[name] = static_cast<HICON>(::LoadImageW(
-                base::CurrentResourceModule(), MAKEINTRESOURCEW(IDI_CATEGORY_FIRST + category), IMAGE_ICON, size,
-                size, LR_DEFAULTCOLOR));
-        }
+        if (counts[category] > 0) InsertCategoryItem(category);
     }
+}
+
+CStringW COSLMainDlg::CategoryName(UINT category) { return base::LoadResString(CategoryNameId(category)); }
+
+HTREEITEM COSLMainDlg::InsertCategoryItem(UINT category) {
+    CStringW name = CategoryName(category);
+    TVINSERTSTRUCTW insert = {};
+    insert.hParent = TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_PARAM;
+    insert.item.pszText = const_cast<wchar_t*>(name.GetString());
+    insert.item.cChildren = 1;
+    insert.item.lParam = 0;
+    HTREEITEM item = TreeView_InsertItem(m_tree, &insert);
+    if (!m_categoryIcons.count(name)) {
+        int size = m_layout.ScaleX(32);
+        m_categoryIcons[name] = static_cast<HICON>(::LoadImageW(base::CurrentResourceModule(),
+                                                                MAKEINTRESOURCEW(IDI_CATEGORY_FIRST + category),
+                                                                IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    }
+    return item;
 }
 
 HTREEITEM COSLMainDlg::CategoryItem(UINT category) {
     if (category >= kCategoryCount) return nullptr;
-    CStringW name = base::LoadResString(CategoryNameId(category));
+    CStringW name = CategoryName(category);
     for (HTREEITEM item = TreeView_GetRoot(m_tree); item; item = TreeView_GetNextSibling(m_tree, item)) {
         if (ostrel::TreeItemText(m_tree, item) == name) return item;
     }
@@ -180,6 +193,8 @@ void COSLMainDlg::SelectStartItem() { SelectEntryItem(m_pCurrentEntry); }
 void COSLMainDlg::SelectEntryItem(CRegisteredApplication* entry) {
     HWND tree = m_tree;
     if (!tree) return;
+    // A page asked for from outside is shown in the whole tree, also when a search narrowed it.
+    if (m_bSearching && !ItemOfEntry(entry)) m_searchBox.SetWindowText(L"");
     HTREEITEM target = nullptr;
     HTREEITEM category = entry ? CategoryItem(entry->m_nCategory) : nullptr;
     for (HTREEITEM item = category ? TreeView_GetChild(tree, category) : nullptr; item;

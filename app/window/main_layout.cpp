@@ -31,7 +31,10 @@ ControlRects ComputeControlRects(const LayoutMetrics& m, const RECT& c) {
     ControlRects r = {};
 
     r.help = {c.right - sx(24) - sx(16), c.top + sy(24), c.right - sx(24), c.top + sy(24) + sy(16)};
-    r.tree = {-1, -1, -1 + tw + 1, -1 + c.bottom + sy(1) + 1};
+    // The tree gives the search box its room at the top and keeps its bottom.
+    r.search = {sx(8), sy(8), tw - sx(8), sy(8) + sy(24)};
+    r.tree = {-1, r.search.bottom + sy(6), -1 + tw + 1, -1 + c.bottom + sy(1) + 1};
+    r.noResults = {sx(16), r.tree.top + sy(12), tw - sx(16), r.tree.top + sy(12) + sy(60)};
 
     int x = sx(m.treeWidth - 1);
     r.panel = {x, -1, x + (c.right + sx(1) - x), -1 + c.bottom - sy(44) + 1};

@@ -27,7 +27,9 @@ void FirstPreferredUILanguage(wchar_t* buffer, size_t chars);
 // Client-coordinate rectangles of the window's controls.
 struct ControlRects {
     RECT help;         // kept; the button is placed there when an entry has help
-    RECT tree;
+    RECT search;       // the search box, above the tree
+    RECT tree;         // below the search box
+    RECT noResults;    // where the tree was, when a search finds nothing
     RECT panel;
     RECT title;
     RECT description;

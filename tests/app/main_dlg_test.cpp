@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -62,6 +63,12 @@ TEST(MainLayout, ControlsScaleWithTheScreenDpi) {
     EXPECT_EQ(::MulDiv(474, 144, 96), r144.page.bottom);
     EXPECT_EQ(client144.right - 36, r144.page.right);
     EXPECT_EQ(348, r144.tree.right);
+    // The search box sits above the tree at every dpi; the tree gives it the room and keeps its bottom.
+    EXPECT_EQ(r96.search.bottom + 6, r96.tree.top);
+    EXPECT_EQ(r144.search.bottom + 9, r144.tree.top);
+    EXPECT_EQ(::MulDiv(24, 144, 96), r144.search.bottom - r144.search.top);
+    EXPECT_LT(r144.search.right, r144.tree.right);
+    EXPECT_EQ(client144.bottom + ::MulDiv(1, 144, 96), r144.tree.bottom);
     // The page keeps its design size in 96-dpi units at every dpi.
     EXPECT_EQ(::MulDiv(r96.page.right - r96.page.left, 144, 96), r144.page.right - r144.page.left);
 }
@@ -299,6 +306,11 @@ protected:
                          static_cast<DWORD>((dll.GetLength() + 1) * sizeof(wchar_t)));
     }
     virtual void RegisterMorePlugins(HKEY) {}
+    static void RegisterSamples(HKEY plugins) {
+        for (const wchar_t* dll : {L"MinimalPlugin.dll", L"OstrelDisplayKeyboard.dll", L"OstrelPowerWireless.dll"}) {
+            Register(plugins, dll, testsupport::BinFile(dll));
+        }
+    }
 
     COSLMainDlg* Open(const wchar_t* classId = nullptr) {
         dialog_ = std::make_unique<COSLMainDlg>();
@@ -764,14 +776,16 @@ TEST_F(StatusWindow, DeviceChangesUpdateRowsAndAJumpOpensThePage) {
 // Keys are handed to the window as its message loop would.
 class SettingsWindowKeys : public SettingsWindow {
 protected:
-    BOOL Key(HWND target, UINT key, bool shift = false) {
+    BOOL Key(HWND target, UINT key, bool shift = false, bool control = false) {
         BYTE keys[256] = {};
         ::GetKeyboardState(keys);
         keys[VK_SHIFT] = shift ? 0x80 : 0;
+        keys[VK_CONTROL] = control ? 0x80 : 0;
         ::SetKeyboardState(keys);
         MSG msg = {target, WM_KEYDOWN, key, 0, 0, {}};
         BOOL handled = dialog_->PreTranslateMessage(&msg);
         keys[VK_SHIFT] = 0;
+        keys[VK_CONTROL] = 0;
         ::SetKeyboardState(keys);
         return handled;
     }
@@ -839,16 +853,152 @@ TEST_F(SettingsWindowKeys, AltLetterOfAPageControlFromTheTreeReachesThePage) {
     EXPECT_EQ(static_cast<HWND>(dialog_->Tree()), ::GetFocus());
 }
 
+// Searching the samples and the host test plug-in from the box above the tree.
+class SettingsWindowSearch : public SettingsWindowKeys {
+protected:
+    void RegisterMorePlugins(HKEY plugins) override { RegisterSamples(plugins); }
+    HWND Box() { return dialog_->SearchBox(); }
+    void Type(const wchar_t* text) { ::SetWindowTextW(Box(), text); }
+    // Every row of the tree in order, category rows marked by a leading "+" when they are open.
+    std::vector<CStringW> Rows() {
+        std::vector<CStringW> rows;
+        HWND tree = dialog_->Tree();
+        for (HTREEITEM category = TreeView_GetRoot(tree); category; category = TreeView_GetNextSibling(tree, category)) {
+            bool open = (TreeView_GetItemState(tree, category, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+            rows.push_back((open ? L"+" : L"") + ostrel::TreeItemText(tree, category));
+            for (HTREEITEM item = TreeView_GetChild(tree, category); item; item = TreeView_GetNextSibling(tree, item)) {
+                rows.push_back(ostrel::TreeItemText(tree, item));
+            }
+        }
+        return rows;
+    }
+    std::set<CStringW> Pages() {
+        std::set<CStringW> pages;
+        for (const CStringW& row : Rows()) {
+            if (row[0] == L'+') continue;
+            EXPECT_NE(L'\0', row[0]);
+            pages.insert(row);
+        }
+        return pages;
+    }
+    CStringW SelectedText() { return ostrel::TreeItemText(dialog_->Tree(), TreeView_GetSelection(dialog_->Tree())); }
+    // Enter in the box opens the best result; true once its page is shown and the focus is on control.
+    bool Choose(const wchar_t* query, const wchar_t* page, int control) {
+        Type(query);
+        ::SetFocus(Box());
+        Key(Box(), VK_RETURN);
+        return WaitShown(page) && PumpUntil([&] { return ::GetFocus() == PageControl(control); }, kTimeout);
+    }
+};
+
+TEST_F(SettingsWindowSearch, TypingNarrowsTheTreeToTheMatchingPagesWithTheirCategoriesOpen) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    const struct {
+        const wchar_t* query;
+        std::set<CStringW> pages;
+    } cases[] = {
+        {L"backlight", {L"Display and keyboard"}},     // a check box and the description
+        {L"BLUETOOTH", {L"Wireless"}},
+        {L"quiet", {L"Power", L"First page", L"Second page"}},  // a radio button; a check box with "&"
+        {L"percent", {L"Battery indicator", L"Power"}},         // inside "percentage"
+        {L"always on", {L"Display and keyboard"}},     // declared words only
+        {L"host tests second", {L"Second page"}},     // every word, anywhere in the entry
+    };
+    for (const auto& c : cases) {
+        Type(c.query);
+        EXPECT_TRUE(dialog_->IsSearching());
+        EXPECT_EQ(c.pages, Pages()) << c.query;
+        for (const CStringW& row : Rows()) {
+            if (!c.pages.count(row)) EXPECT_EQ(L'+', row[0]) << c.query << ": " << row.GetString();
+        }
+    }
+    // Whole words and names first: "Power" by its name above the pages that only have "power" inside.
+    Type(L"power");
+    ASSERT_FALSE(Rows().empty());
+    EXPECT_EQ(L"Power", Rows()[1]);
+}
+
+TEST_F(SettingsWindowSearch, AControlsTextOpensItsPageOnItsTabAndFocusesItWithoutChangingASetting) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    // On the keyboard tab, which is not the one shown first.
+    ASSERT_TRUE(Choose(L"keyboard backlight", L"Display and keyboard", 1010));
+    EXPECT_TRUE(::IsWindowVisible(PageControl(1010)));
+    EXPECT_TRUE(dialog_->SearchMark().IsShown());
+    // A label hands the focus to the control it names.
+    ASSERT_TRUE(Choose(L"close the lid", L"Power", 1004));
+    // A radio button that is not the checked one: the checked one takes the focus and nothing changes.
+    Type(L"performance full speed");
+    ::SetFocus(Box());
+    Key(Box(), VK_RETURN);
+    HWND focus = nullptr;
+    EXPECT_TRUE(PumpUntil([&] { return (focus = ::GetFocus()) != Box() && ::IsChild(*dialog_->PageView(), focus); },
+                          kTimeout));
+    EXPECT_EQ(BST_CHECKED, ::SendMessageW(focus, BM_GETCHECK, 0, 0));
+    EXPECT_FALSE(::IsWindowEnabled(dialog_->GetDlgItem(IDC_APPLY)));
+}
+
+TEST_F(SettingsWindowSearch, EmptyingTheBoxRestoresTheWholeTreeAndTheEarlierSelection) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    std::vector<CStringW> whole = Rows();
+    Type(L"wireless");
+    EXPECT_EQ((std::set<CStringW>{L"Wireless"}), Pages());
+    ::SetFocus(Box());
+    EXPECT_TRUE(Key(Box(), VK_ESCAPE));
+    EXPECT_TRUE(dialog_->SearchBox().IsEmpty());
+    EXPECT_FALSE(dialog_->IsSearching());
+    EXPECT_EQ(whole, Rows());
+    EXPECT_EQ(L"First page", SelectedText());
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(L"First page", Title());
+    // Escape in the empty box is the window's again: it closes.
+    Key(Box(), VK_ESCAPE);
+    EXPECT_TRUE(PumpUntil([&] { return Closed(); }, kTimeout));
+}
+
+TEST_F(SettingsWindowSearch, KeysReachTheBoxAndTheResultsAndNoResultIsSaid) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    RECT box = {}, tree = {};
+    ::GetWindowRect(Box(), &box);
+    ::GetWindowRect(dialog_->Tree(), &tree);
+    EXPECT_LE(box.bottom, tree.top);
+    EXPECT_EQ(base::LoadResString(IDS_SEARCH_CUE), dialog_->SearchBox().CueText());
+
+    ::SetFocus(dialog_->Tree());
+    EXPECT_TRUE(Key(dialog_->Tree(), 'F', false, true));
+    EXPECT_EQ(Box(), ::GetFocus());
+    ::SetFocus(PageControl(IDC_HP_CHECK));
+    EXPECT_TRUE(Key(PageControl(IDC_HP_CHECK), 'E', false, true));
+    EXPECT_EQ(Box(), ::GetFocus());
+
+    Type(L"zzqx");
+    HWND none = dialog_->GetDlgItem(IDC_SEARCH_NO_RESULTS);
+    EXPECT_TRUE(::IsWindowVisible(none));
+    EXPECT_FALSE(::IsWindowVisible(dialog_->Tree()));
+    wchar_t said[128] = {};
+    ::GetWindowTextW(none, said, 128);
+    EXPECT_EQ(base::LoadResString(IDS_SEARCH_NO_RESULTS), said);
+
+    // Down passes into the results: the best one's page opens, marked, and the tree keeps the focus.
+    Type(L"airplane");
+    EXPECT_FALSE(::IsWindowVisible(none));
+    EXPECT_TRUE(Key(Box(), VK_DOWN));
+    EXPECT_EQ(static_cast<HWND>(dialog_->Tree()), ::GetFocus());
+    EXPECT_EQ(L"Wireless", SelectedText());
+    ASSERT_TRUE(WaitShown(L"Wireless"));
+    EXPECT_TRUE(PumpUntil([&] { return dialog_->SearchMark().IsShown(); }, kTimeout));
+    EXPECT_EQ(static_cast<HWND>(dialog_->Tree()), ::GetFocus());
+}
+
 // Opening and closing the window and switching through every page must not leak: the process's
 // handle, GDI and USER object counts stay flat. OSTREL_STABILITY_CYCLES sets the number of rounds
 // (500 for the long run; the suite does a few).
 class SettingsWindowStability : public SettingsWindow {
 protected:
-    void RegisterMorePlugins(HKEY plugins) override {
-        for (const wchar_t* dll : {L"MinimalPlugin.dll", L"OstrelDisplayKeyboard.dll", L"OstrelPowerWireless.dll"}) {
-            Register(plugins, dll, testsupport::BinFile(dll));
-        }
-    }
+    void RegisterMorePlugins(HKEY plugins) override { RegisterSamples(plugins); }
     struct Counts {
         DWORD handles = 0;
         DWORD gdi = 0;
