@@ -1,0 +1,28 @@
+#pragma once
+// The languages the program ships besides English, and the pseudo-language, as the tests see them:
+// one table for every per-language test. A new language is one line here and one folder in locale/.
+#include <windows.h>
+
+#include <string>
+
+#include "base/handles.h"
+#include <gtest/gtest.h>
+
+namespace localetest {
+
+struct Language {
+    const wchar_t* name;  // the folder of its module and the name the system's lookup uses
+    LANGID id;            // the language its resources are marked with
+};
+
+constexpr LANGID kEnglish = 0x0409;
+constexpr LANGID kPseudo = 0x0501;
+
+extern const Language kLanguages[11];
+
+// <bin>\<name>\Ostrel.exe.mui loaded as resources only.
+base::UniqueModule LoadModule(const wchar_t* name);
+
+std::string TestName(const testing::TestParamInfo<Language>& info);
+
+}  // namespace localetest
