@@ -62,12 +62,17 @@ TEST(StartedInLanguage, SettingsWindowShowsTheCaptionAndCategoryNamesOfThatLangu
     for (UINT id = IDS_CATEGORY_FIRST; id <= IDS_CATEGORY_FIRST + 13; ++id) categories.insert(LoadText(module.get(), id));
     categories.insert(LoadText(module.get(), IDS_CATEGORY_MORE));
 
+    // The dialog has its caption before its controls exist: wait for the tree too.
     HWND window = nullptr;
-    ASSERT_TRUE(testsupport::WaitUntil([&] { return (window = ::FindWindowW(MAKEINTATOM(0x8002), caption.c_str())) != nullptr; },
-                                       30000))
+    HWND tree = nullptr;
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [&] {
+            window = ::FindWindowW(MAKEINTATOM(0x8002), caption.c_str());
+            tree = window ? ::GetDlgItem(window, IDC_TREE) : nullptr;
+            return tree != nullptr;
+        },
+        30000))
         << "no settings window titled " << Narrow(caption);
-    HWND tree = ::GetDlgItem(window, IDC_TREE);
-    ASSERT_TRUE(tree);
     ASSERT_TRUE(testsupport::WaitUntil([&] { return TreeView_GetCount(tree) > 0; }, 15000));
 
     DWORD processId = 0;
