@@ -36,7 +36,8 @@ set_dpi() {
     /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 </dev/null
 }
 
-# shoot file width height dpi [arguments]: the program opened on a fresh desktop of that size.
+# shoot file width height dpi [arguments]: the program opened on a fresh desktop of that size, in the
+# user-interface language of SHOT_LANG (a C library locale such as de_DE.UTF-8; English when unset).
 shoot() {
   local file=$1 width=$2 height=$3 dpi=$4
   shift 4
@@ -49,7 +50,8 @@ shoot() {
   ostrel_wine_boot
   # The window opens where it was last time unless the stored position is cleared.
   rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Quor\ Corporation/Ostrel/CurrentSettingProfileData.xml
-  "$OSTREL_WINE" explorer "/desktop=Ostrel,${width}x${height}" "$program" "$@" >/dev/null 2>&1 </dev/null &
+  LANG=${SHOT_LANG:-C.UTF-8} LC_ALL=${SHOT_LANG:-C.UTF-8} \
+    "$OSTREL_WINE" explorer "/desktop=Ostrel,${width}x${height}" "$program" "$@" >/dev/null 2>&1 </dev/null &
   sleep 10
   import -window root "docs/$file"
   # The screenshots are committed: a 256-colour palette keeps them small and looks the same for a UI.
@@ -73,4 +75,6 @@ shoot settings-144dpi.png 1500 1100 144 "$power_page"
 shoot settings-compact-576.png 1024 576 96 "$power_page"
 shoot system-information.png 1100 760 96
 shoot status-window.png 900 760 96 /PMX
+SHOT_LANG=de_DE.UTF-8 shoot settings-de-DE.png 1100 760 96 "$display_page"
+SHOT_LANG=ja_JP.UTF-8 shoot settings-ja-JP.png 1100 760 96 "$display_page"
 set_dpi 96 || true
