@@ -38,9 +38,11 @@ set_dpi() {
 
 # shoot file width height dpi [arguments]: the program opened on a fresh desktop of that size, in the
 # user-interface language of SHOT_LANG (a C library locale such as de_DE.UTF-8; English when unset).
+# OSTREL_SHOTS, when set, names the files to take (space-separated); the others are left as they are.
 shoot() {
   local file=$1 width=$2 height=$3 dpi=$4
   shift 4
+  if [ -n "${OSTREL_SHOTS:-}" ] && [[ " $OSTREL_SHOTS " != *" $file "* ]]; then return 0; fi
   start_display "$width" "$height"
   ostrel_wine_boot
   set_dpi "$dpi"

@@ -10,8 +10,19 @@ const Language kLanguages[11] = {
     {L"zh-CN", 0x0804}, {L"zh-TW", 0x0404}, {L"qps-ploc", kPseudo},
 };
 
-base::UniqueModule LoadModule(const wchar_t* name) {
-    CStringW path = testsupport::BinFolder() + L"\\" + name + L"\\Ostrel.exe.mui";
+const TranslatedModule kModules[4] = {
+    {L"Ostrel.exe.mui", true},
+    {L"MinimalPlugin.dll", false},
+    {L"OstrelDisplayKeyboard.dll", false},
+    {L"OstrelPowerWireless.dll", false},
+};
+
+base::UniqueModule LoadModule(const wchar_t* language) { return LoadModule(kModules[0], language); }
+
+base::UniqueModule LoadModule(const TranslatedModule& module, const wchar_t* language) {
+    CStringW path = testsupport::BinFolder() + L"\\";
+    if (module.folderPerLanguage) path += CStringW(language) + L"\\";
+    path += module.file;
     return base::UniqueModule(::LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
 }
 

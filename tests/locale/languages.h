@@ -20,8 +20,19 @@ constexpr LANGID kPseudo = 0x0501;
 
 extern const Language kLanguages[11];
 
-// <bin>\<name>\Ostrel.exe.mui loaded as resources only.
-base::UniqueModule LoadModule(const wchar_t* name);
+// A module whose texts come in every language: the program's resource module, one file per language
+// in a folder named after it, or a sample plug-in, which holds every language itself.
+struct TranslatedModule {
+    const wchar_t* file;
+    bool folderPerLanguage;
+};
+extern const TranslatedModule kModules[4];
+
+// <bin>\<language>\Ostrel.exe.mui loaded as resources only.
+base::UniqueModule LoadModule(const wchar_t* language);
+// The module that holds the language's resources, loaded as resources only; none when it has no
+// file for that language.
+base::UniqueModule LoadModule(const TranslatedModule& module, const wchar_t* language);
 
 std::string TestName(const testing::TestParamInfo<Language>& info);
 

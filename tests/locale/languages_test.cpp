@@ -51,94 +51,111 @@ const std::vector<std::vector<UINT>> kStringsSharingAWindow = {
 
 class LanguageModule : public testing::TestWithParam<localetest::Language> {
 protected:
-    void SetUp() override {
-        english_ = localetest::LoadModule(L"en-US");
-        module_ = localetest::LoadModule(GetParam().name);
-        ASSERT_TRUE(english_.valid());
-        ASSERT_TRUE(module_.valid()) << "no module for " << Narrow(GetParam().name);
+    // Runs check(module, English resources, this language's resources) for the program's resource
+    // module and every sample plug-in.
+    template <typename Check>
+    void ForEachModule(Check check) {
+        for (const auto& translated : localetest::kModules) {
+            // The pseudo-language is made for the program's module only.
+            if (!translated.folderPerLanguage && GetParam().id == localetest::kPseudo) continue;
+            SCOPED_TRACE(Narrow(translated.file));
+            base::UniqueModule english = localetest::LoadModule(translated, L"en-US");
+            base::UniqueModule module = localetest::LoadModule(translated, GetParam().name);
+            ASSERT_TRUE(english.valid());
+            ASSERT_TRUE(module.valid()) << "no module for " << Narrow(GetParam().name);
+            check(translated, english.get(), module.get());
+        }
     }
-    base::UniqueModule english_;
-    base::UniqueModule module_;
 };
 
 TEST_P(LanguageModule, HasEveryEnglishStringWithTheSameSpecifiersAndAMnemonicWhereEnglishHasOne) {
-    auto english = localetest::ReadStrings(english_.get(), localetest::kEnglish);
-    auto strings = localetest::ReadStrings(module_.get(), GetParam().id);
-    ASSERT_FALSE(english.empty());
-    for (const auto& [id, text] : english) {
-        auto found = strings.find(id);
-        if (found == strings.end()) {
-            ADD_FAILURE() << "string " << id << " missing in " << Narrow(GetParam().name);
-            continue;
+    ForEachModule([&](const localetest::TranslatedModule& translated, HMODULE englishModule, HMODULE module) {
+        auto english = localetest::ReadStrings(englishModule, localetest::kEnglish);
+        auto strings = localetest::ReadStrings(module, GetParam().id);
+        ASSERT_FALSE(english.empty());
+        for (const auto& [id, text] : english) {
+            auto found = strings.find(id);
+            if (found == strings.end()) {
+                ADD_FAILURE() << "string " << id << " missing in " << Narrow(GetParam().name);
+                continue;
+            }
+            EXPECT_EQ(FormatSpecifiers(found->second), FormatSpecifiers(text)) << "string " << id;
+            EXPECT_EQ(Mnemonic(found->second) != 0, Mnemonic(text) != 0) << "string " << id << ": " << Narrow(found->second);
         }
-        EXPECT_EQ(FormatSpecifiers(found->second), FormatSpecifiers(text)) << "string " << id;
-        EXPECT_EQ(Mnemonic(found->second) != 0, Mnemonic(text) != 0) << "string " << id << ": " << Narrow(found->second);
-    }
-    for (const auto& group : kStringsSharingAWindow) {
-        std::set<wchar_t> used;
-        for (UINT id : group) {
-            wchar_t key = Mnemonic(strings[id]);
-            if (key) EXPECT_TRUE(used.insert(key).second) << "mnemonic of string " << id << " repeats in its window";
+        if (!translated.folderPerLanguage) return;
+        for (const auto& group : kStringsSharingAWindow) {
+            std::set<wchar_t> used;
+            for (UINT id : group) {
+                wchar_t key = Mnemonic(strings[id]);
+                if (key) EXPECT_TRUE(used.insert(key).second) << "mnemonic of string " << id << " repeats in its window";
+            }
         }
-    }
+    });
 }
 
 TEST_P(LanguageModule, HasEveryEnglishDialogWithTheSameControlsAndUniqueMnemonics) {
-    auto english = localetest::ReadDialogs(english_.get(), localetest::kEnglish);
-    auto dialogs = localetest::ReadDialogs(module_.get(), GetParam().id);
-    ASSERT_FALSE(english.empty());
-    for (const auto& [id, expected] : english) {
-        auto found = dialogs.find(id);
-        if (found == dialogs.end()) {
-            ADD_FAILURE() << "dialog " << id << " missing in " << Narrow(GetParam().name);
-            continue;
+    ForEachModule([&](const localetest::TranslatedModule&, HMODULE englishModule, HMODULE module) {
+        auto english = localetest::ReadDialogs(englishModule, localetest::kEnglish);
+        auto dialogs = localetest::ReadDialogs(module, GetParam().id);
+        ASSERT_FALSE(english.empty());
+        for (const auto& [id, expected] : english) {
+            auto found = dialogs.find(id);
+            if (found == dialogs.end()) {
+                ADD_FAILURE() << "dialog " << id << " missing in " << Narrow(GetParam().name);
+                continue;
+            }
+            const DialogTemplate& dialog = found->second;
+            EXPECT_EQ(dialog.caption.empty(), expected.caption.empty()) << "dialog " << id;
+            ASSERT_EQ(dialog.controls.size(), expected.controls.size()) << "dialog " << id;
+            std::set<wchar_t> used;
+            for (size_t i = 0; i < dialog.controls.size(); ++i) {
+                const auto& control = dialog.controls[i];
+                const auto& original = expected.controls[i];
+                EXPECT_EQ(control.id, original.id) << "dialog " << id << " control " << i;
+                EXPECT_EQ(control.windowClass, original.windowClass) << "dialog " << id << " control " << i;
+                EXPECT_EQ(control.text.empty(), original.text.empty()) << "dialog " << id << " control " << i;
+                if (control.windowClass == L"Static" && (control.style & SS_NOPREFIX)) continue;
+                wchar_t key = Mnemonic(control.text);
+                EXPECT_EQ(key != 0, Mnemonic(original.text) != 0) << "dialog " << id << ": " << Narrow(control.text);
+                if (key) EXPECT_TRUE(used.insert(key).second) << "dialog " << id << ": mnemonic of " << Narrow(control.text) << " repeats";
+            }
         }
-        const DialogTemplate& dialog = found->second;
-        EXPECT_EQ(dialog.caption.empty(), expected.caption.empty()) << "dialog " << id;
-        ASSERT_EQ(dialog.controls.size(), expected.controls.size()) << "dialog " << id;
-        std::set<wchar_t> used;
-        for (size_t i = 0; i < dialog.controls.size(); ++i) {
-            const auto& control = dialog.controls[i];
-            EXPECT_EQ(control.id, expected.controls[i].id) << "dialog " << id << " control " << i;
-            EXPECT_EQ(control.windowClass, expected.controls[i].windowClass) << "dialog " << id << " control " << i;
-            EXPECT_EQ(control.text.empty(), expected.controls[i].text.empty()) << "dialog " << id << " control " << i;
-            bool static_text = control.windowClass == L"Static";
-            if (static_text && (control.style & SS_NOPREFIX)) continue;
-            wchar_t key = Mnemonic(control.text);
-            EXPECT_EQ(key != 0, Mnemonic(expected.controls[i].text) != 0) << "dialog " << id << ": " << Narrow(control.text);
-            if (key) EXPECT_TRUE(used.insert(key).second) << "dialog " << id << ": mnemonic of " << Narrow(control.text) << " repeats";
-        }
-    }
+    });
 }
 
 // Wine draws a character the chosen font lacks as an empty box; so does Windows without font linking.
 TEST_P(LanguageModule, FontsHaveAGlyphForEveryCharacterShown) {
-    std::set<std::wstring> faces;
-    for (const auto& [id, dialog] : localetest::ReadDialogs(module_.get(), GetParam().id)) faces.insert(dialog.face);
-    auto strings = localetest::ReadStrings(module_.get(), GetParam().id);
-    faces.insert(strings[IDS_UI_FONT_FACE]);
-    std::wstring shown;
-    for (const auto& [id, text] : strings) shown += text;
-    for (const auto& [id, dialog] : localetest::ReadDialogs(module_.get(), GetParam().id)) {
-        shown += dialog.caption;
-        for (const auto& control : dialog.controls) shown += control.text;
-    }
-    shown.erase(std::remove_if(shown.begin(), shown.end(), [](wchar_t c) { return c < L' '; }), shown.end());
-
-    base::UniqueDc dc(::CreateCompatibleDC(nullptr));
-    for (const std::wstring& face : faces) {
-        base::UniqueGdiObject font(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face.c_str()));
-        ASSERT_TRUE(font.valid());
-        HGDIOBJ previous = ::SelectObject(dc.get(), font.get());
-        std::vector<WORD> glyphs(shown.size());
-        ::GetGlyphIndicesW(dc.get(), shown.c_str(), static_cast<int>(shown.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
-        std::wstring missing;
-        for (size_t i = 0; i < shown.size(); ++i) {
-            if (glyphs[i] == 0xFFFF && missing.find(shown[i]) == std::wstring::npos) missing += shown[i];
+    ForEachModule([&](const localetest::TranslatedModule& translated, HMODULE, HMODULE module) {
+        auto strings = localetest::ReadStrings(module, GetParam().id);
+        auto dialogs = localetest::ReadDialogs(module, GetParam().id);
+        std::set<std::wstring> faces;
+        if (translated.folderPerLanguage) faces.insert(strings[IDS_UI_FONT_FACE]);
+        std::wstring shown;
+        for (const auto& [id, text] : strings) shown += text;
+        for (const auto& [id, dialog] : dialogs) {
+            faces.insert(dialog.face);
+            shown += dialog.caption;
+            for (const auto& control : dialog.controls) shown += control.text;
         }
-        EXPECT_TRUE(missing.empty()) << Narrow(face) << " lacks " << Narrow(missing);
-        ::SelectObject(dc.get(), previous);
-    }
+        shown.erase(std::remove_if(shown.begin(), shown.end(), [](wchar_t c) { return c < L' '; }), shown.end());
+
+        base::UniqueDc dc(::CreateCompatibleDC(nullptr));
+        for (const std::wstring& face : faces) {
+            base::UniqueGdiObject font(
+                ::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face.c_str()));
+            ASSERT_TRUE(font.valid());
+            HGDIOBJ previous = ::SelectObject(dc.get(), font.get());
+            std::vector<WORD> glyphs(shown.size());
+            ::GetGlyphIndicesW(dc.get(), shown.c_str(), static_cast<int>(shown.size()), glyphs.data(),
+                               GGI_MARK_NONEXISTING_GLYPHS);
+            std::wstring missing;
+            for (size_t i = 0; i < shown.size(); ++i) {
+                if (glyphs[i] == 0xFFFF && missing.find(shown[i]) == std::wstring::npos) missing += shown[i];
+            }
+            EXPECT_TRUE(missing.empty()) << Narrow(face) << " lacks " << Narrow(missing);
+            ::SelectObject(dc.get(), previous);
+        }
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, LanguageModule, testing::ValuesIn(localetest::kLanguages), localetest::TestName);
