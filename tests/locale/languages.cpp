@@ -26,6 +26,13 @@ base::UniqueModule LoadModule(const TranslatedModule& module, const wchar_t* lan
     return base::UniqueModule(::LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
 }
 
+std::string Narrow(const std::wstring& text) {
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
 std::string TestName(const testing::TestParamInfo<Language>& info) {
     std::string name;
     for (const wchar_t* p = info.param.name; *p; ++p) name += std::isalnum(*p) ? static_cast<char>(*p) : '_';

@@ -34,6 +34,9 @@ base::UniqueModule LoadModule(const wchar_t* language);
 // file for that language.
 base::UniqueModule LoadModule(const TranslatedModule& module, const wchar_t* language);
 
+// UTF-8, for test messages.
+std::string Narrow(const std::wstring& text);
+
 std::string TestName(const testing::TestParamInfo<Language>& info);
 
 }  // namespace localetest

@@ -14,6 +14,8 @@
 
 namespace {
 
+using localetest::Narrow;
+
 using localetest::DialogTemplate;
 using localetest::Mnemonic;
 
@@ -34,13 +36,6 @@ std::vector<std::wstring> FormatSpecifiers(const std::wstring& text) {
     }
     std::sort(found.begin(), found.end());
     return found;
-}
-
-std::string Narrow(const std::wstring& text) {
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1) ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-    return out;
 }
 
 // Strings that one window shows side by side as captions of its buttons.

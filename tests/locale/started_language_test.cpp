@@ -16,12 +16,7 @@
 
 namespace {
 
-std::string Narrow(const std::wstring& text) {
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1) ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-    return out;
-}
+using localetest::Narrow;
 
 std::wstring LoadText(HMODULE module, UINT id) {
     wchar_t text[512] = {};
