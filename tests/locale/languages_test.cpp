@@ -153,6 +153,23 @@ TEST_P(LanguageModule, FontsHaveAGlyphForEveryCharacterShown) {
     });
 }
 
+// The shell names the Start-menu shortcuts from the program file, so it carries the windows' names in
+// every language, the same as the language's module.
+TEST_P(LanguageModule, ProgramFileNamesTheWindowsAsTheModuleDoes) {
+    if (GetParam().id == localetest::kPseudo) return;
+    base::UniqueModule program(::LoadLibraryExW(testsupport::BinFile(L"Ostrel.exe"), nullptr,
+                                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    base::UniqueModule module = localetest::LoadModule(GetParam().name);
+    ASSERT_TRUE(program.valid());
+    ASSERT_TRUE(module.valid());
+    auto names = localetest::ReadStrings(program.get(), GetParam().id);
+    auto strings = localetest::ReadStrings(module.get(), GetParam().id);
+    for (UINT id : {IDS_SETTINGS_WINDOW_CAPTION, IDS_STATUS_WINDOW_CAPTION}) {
+        EXPECT_FALSE(names[id].empty()) << "string " << id;
+        EXPECT_EQ(names[id], strings[id]) << "string " << id;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Shipped, LanguageModule, testing::ValuesIn(localetest::kLanguages), localetest::TestName);
 
 }  // namespace
