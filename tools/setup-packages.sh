@@ -20,6 +20,8 @@ command -v cmake >/dev/null || need+=(cmake)
 [ -d /usr/share/fonts/opentype/noto ] || need+=(fonts-noto-cjk)
 [ -d /usr/share/fonts/truetype/dejavu ] || need+=(fonts-dejavu-core)
 command -v locale-gen >/dev/null || need+=(locales)
+# The pseudo-language's resource files are written at build time by a Python script.
+command -v python3 >/dev/null || need+=(python3)
 
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""
