@@ -19,10 +19,25 @@ ostrel_wine_boot() {
     wineboot -i >/dev/null 2>&1 </dev/null || true
     wineserver -w 2>/dev/null || true
   fi
+  ostrel_font_replacements
   # A persistent server makes every later wine process start in milliseconds.
   wineserver -p >/dev/null 2>&1 </dev/null || true
   # Starts Wine's background services now, detached from any caller's output.
   "$OSTREL_WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+# The faces the Chinese, Japanese and Korean modules ask for are Windows fonts; Wine gets them from the
+# Noto CJK fonts (tools/setup-packages.sh), so their windows show glyphs and not boxes.
+ostrel_font_replacements() {
+  local marker="$WINEPREFIX/.ostrel-fonts"
+  [ -f "$marker" ] && return 0
+  local key='HKCU\Software\Wine\Fonts\Replacements'
+  local face
+  for face in "Meiryo UI=Noto Sans CJK JP" "Malgun Gothic=Noto Sans CJK KR" \
+              "Microsoft YaHei UI=Noto Sans CJK SC" "Microsoft JhengHei UI=Noto Sans CJK TC"; do
+    "$OSTREL_WINE" reg add "$key" /v "${face%%=*}" /t REG_SZ /d "${face#*=}" /f >/dev/null 2>&1 </dev/null || return 0
+  done
+  touch "$marker"
 }
 
 ostrel_configure_build() {

@@ -4,7 +4,7 @@
 # they are. Builds first when needed. Names of shots as arguments take only those again:
 #   bash tools/screenshots.sh [search.png ...]
 set -euo pipefail
-only=" $* "
+only=" ${*:-${OSTREL_SHOTS:-}} "
 cd "$(dirname "$0")/.."
 bash tools/setup-packages.sh
 . tools/env.sh
@@ -38,7 +38,8 @@ set_dpi() {
     /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 </dev/null
 }
 
-# shoot file width height dpi [arguments]: the program opened on a fresh desktop of that size.
+# shoot file width height dpi [arguments]: the program opened on a fresh desktop of that size, in the
+# user-interface language of SHOT_LANG (a C library locale such as de_DE.UTF-8; English when unset).
 # before_shot, when set, names a command run just before the program starts.
 shoot() {
   local file=$1 width=$2 height=$3 dpi=$4
@@ -54,7 +55,8 @@ shoot() {
   # The window opens where it was last time unless the stored position is cleared.
   rm -f "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Quor\ Corporation/Ostrel/CurrentSettingProfileData.xml
   if [ -n "${before_shot:-}" ]; then "$before_shot"; fi
-  "$OSTREL_WINE" explorer "/desktop=Ostrel,${width}x${height}" "$program" "$@" >/dev/null 2>&1 </dev/null &
+  LANG=${SHOT_LANG:-C.UTF-8} LC_ALL=${SHOT_LANG:-C.UTF-8} \
+    "$OSTREL_WINE" explorer "/desktop=Ostrel,${width}x${height}" "$program" "$@" >/dev/null 2>&1 </dev/null &
   sleep 10
   # SHOT_SEARCH: typed into the search box once the window is up (Enter opens the best result).
   if [ -n "${SHOT_SEARCH:-}" ]; then
@@ -97,4 +99,6 @@ before_shot=mark_changed_settings shoot settings-changed-marked.png 1100 760 96 
 # The changed values stay out of the other pictures of the next run.
 rm -f "$WINEPREFIX/drive_c/ProgramData/Quor Corporation/Ostrel/CurrentSettingProfileData.xml"
 SHOT_SEARCH=charge shoot search.png 1100 760 96
+SHOT_LANG=de_DE.UTF-8 shoot settings-de-DE.png 1100 760 96 "$display_page"
+SHOT_LANG=ja_JP.UTF-8 shoot settings-ja-JP.png 1100 760 96 "$display_page"
 set_dpi 96 || true

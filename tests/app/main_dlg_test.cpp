@@ -28,6 +28,7 @@
 #include "testing.h"
 #include "support/fixtures.h"
 #include "testdata/hostplugin/host_plugin_api.h"
+#include "window/about_dlg.h"
 #include "window/change_marks.h"
 #include "window/main_dlg.h"
 #include "window/main_layout.h"
@@ -269,7 +270,7 @@ int MessageBoxAnswer::s_seen = 0;
 class SettingsWindow : public testing::Test {
 protected:
     void SetUp() override {
-        resources_ = base::LoadLocalisedModule(testsupport::BinFolder(), L"Ostrel.exe.mui");
+        resources_ = LoadResources();
         ASSERT_TRUE(resources_.valid());
         previous_ = base::SetResourceModule(resources_.get());
         ostrel::SetProductKeyForTests(HKEY_CURRENT_USER, scratch_.SubkeyPath());
@@ -310,6 +311,9 @@ protected:
         for (const wchar_t* dll : {L"MinimalPlugin.dll", L"OstrelDisplayKeyboard.dll", L"OstrelPowerWireless.dll"}) {
             Register(plugins, dll, testsupport::BinFile(dll));
         }
+    }
+    virtual base::UniqueModule LoadResources() {
+        return base::LoadLocalisedModule(testsupport::BinFolder(), L"Ostrel.exe.mui");
     }
 
     COSLMainDlg* Open(const wchar_t* classId = nullptr) {
@@ -1071,6 +1075,57 @@ TEST_F(SettingsWindowStability, OpeningSwitchingAndClosingLeavesObjectCountsFlat
     EXPECT_LE(after.handles, before.handles + 8);
     EXPECT_LE(after.gdi, before.gdi + 8);
     EXPECT_LE(after.user, before.user + 8);
+}
+
+// In the pseudo-language every text of the module is bracketed, so a visible text without a bracket
+// was written into the window from somewhere else.
+class PseudoLanguageWindows : public StatusWindow {
+protected:
+    base::UniqueModule LoadResources() override {
+        return base::UniqueModule(::LoadLibraryExW(testsupport::BinFile(L"qps-ploc\\Ostrel.exe.mui"), nullptr,
+                                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    }
+    static bool FromModule(const CStringW& text) { return text.IsEmpty() || text.Find(L'[') >= 0; }
+    static CStringW Text(HWND window) {
+        wchar_t text[1024] = {};
+        ::GetWindowTextW(window, text, 1024);
+        return text;
+    }
+    // The visible texts of the window and its descendants that did not come from the module.
+    static std::vector<CStringW> ForeignTexts(HWND top) {
+        std::vector<CStringW> foreign;
+        EXPECT_TRUE(::IsWindowVisible(top));
+        if (!FromModule(Text(top))) foreign.push_back(Text(top));
+        ::EnumChildWindows(
+            top,
+            [](HWND child, LPARAM param) -> BOOL {
+                CStringW text = Text(child);
+                if (::IsWindowVisible(child) && !FromModule(text)) reinterpret_cast<std::vector<CStringW>*>(param)->push_back(text);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&foreign));
+        return foreign;
+    }
+};
+
+TEST_F(PseudoLanguageWindows, SettingsWindowSystemInformationAndAboutShowOnlyTextsOfTheModule) {
+    ostrel_testing::UseSettingServices(nullptr);
+    Open();
+    ASSERT_TRUE(WaitShown(base::LoadResString(IDS_SYSINFO_NAME)));
+    for (const CStringW& text : ForeignTexts(*dialog_)) ADD_FAILURE() << "settings window shows " << text.GetString();
+    HWND tree = dialog_->Tree();
+    for (HTREEITEM category = TreeView_GetRoot(tree); category; category = TreeView_GetNextSibling(tree, category)) {
+        EXPECT_TRUE(FromModule(ostrel::TreeItemText(tree, category))) << ostrel::TreeItemText(tree, category).GetString();
+    }
+    CAboutDlg about;
+    ASSERT_TRUE(about.Create(IDD_ABOUTBOX, nullptr));
+    about.ShowWindow(SW_SHOW);
+    for (const CStringW& text : ForeignTexts(about)) ADD_FAILURE() << "about box shows " << text.GetString();
+}
+
+TEST_F(PseudoLanguageWindows, StatusWindowShowsOnlyTextsOfTheModule) {
+    OpenStatus();
+    for (const CStringW& text : ForeignTexts(*status_)) ADD_FAILURE() << "status window shows " << text.GetString();
 }
 
 }  // namespace

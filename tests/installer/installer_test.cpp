@@ -124,6 +124,13 @@ TEST(Installer, SilentInstallLaysDownFilesKeysRegistrationLinksAndPanelEntry) {
                                 L"Uninstall.exe"}) {
         EXPECT_TRUE(FileExists(Program(file))) << Narrow(file);
     }
+    // The system's language lookup finds each module in a folder named after its language; the
+    // pseudo-language is for tests only.
+    for (const wchar_t* language : {L"de-DE", L"es-ES", L"fr-FR", L"it-IT", L"ja-JP", L"ko-KR", L"nl-NL", L"ru-RU",
+                                    L"zh-CN", L"zh-TW"}) {
+        EXPECT_TRUE(FileExists(Program((std::wstring(language) + L"\\Ostrel.exe.mui").c_str()))) << Narrow(language);
+    }
+    EXPECT_FALSE(FileExists(Program(L"qps-ploc\\Ostrel.exe.mui")));
     std::string version = testsupport::ReadTextFile(Program(L"Version.txt"));
     EXPECT_NE(version.find("Version=" OSTREL_VERSION "\r\n"), std::string::npos) << version;
 
