@@ -530,7 +530,15 @@ int Reload() {
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;
     base::CriticalSectionLock documents(Stores().documentLock);
-    return ReloadCurrentStores() ? kOk : kFailed;
+    // Every client asks for this when it connects. A store whose file is still the one it last loaded
+    // or saved already holds what reading it again would give, with this process's unsaved values and
+    // marks on top, so only the files that changed are read.
+    bool ok = true;
+    bool reloaded = false;
+    if (CCurrentSetting* all = AllUsersStore(false)) ok = all->RefreshIfChangedOnDisk(&reloaded) && ok;
+    if (PerUserManagerExists()) ok = PerUserStore()->RefreshIfChangedOnDisk(&reloaded) && ok;
+    if (reloaded) MakeUnsavedMarksAgain();
+    return ok ? kOk : kFailed;
 }
 
 int UpdateCurrentSetting(PendingList& pending) {

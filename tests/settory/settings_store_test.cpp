@@ -353,8 +353,8 @@ TEST_F(StoreTest, FailedSave_ReturnsFailure_AndTheChangeIsSavedByTheNextUpdate) 
     }
 }
 
-// An update writes only the stores that changed, and the next update does not read the files again
-// for this process's own saves (each advances the machine-wide count); another process's save does.
+// An update writes only the stores that changed. Neither the next update nor a reload reads the files
+// again for this process's own saves (each advances the machine-wide count); another's save does.
 TEST_F(StoreTest, Update_SavesOnlyChangedStores_AndRereadsOnlyOthersSaves) {
     ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"30"));
     ASSERT_EQ(kOk, Write(kClassA, kPerUserText, L"u1"));
@@ -369,8 +369,10 @@ TEST_F(StoreTest, Update_SavesOnlyChangedStores_AndRereadsOnlyOthersSaves) {
     PendingList nothing;
     EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
     EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
+    EXPECT_EQ(kOk, service::Reload());
     int own = reloads;
     CNamedCounter(L"Global\\CurrentSettingSaveCount").Advance();
+    EXPECT_EQ(kOk, service::Reload());
     EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
     SetTestHook(nullptr);
     EXPECT_EQ(0, own);
