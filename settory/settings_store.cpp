@@ -287,6 +287,7 @@ bool CDefaultSetting::GetValue(const wchar_t* classId, int settingId, VARIANT* v
 // ---- current stores ----
 
 bool CCurrentSetting::CreateEmpty() {
+    changed_ = true;
     if (!CreateRoot(L"CurrentSetting")) return false;
     CStringW machine;
     machine.Format(L"%ld", CurrentMachineId());
@@ -321,6 +322,7 @@ bool CCurrentSetting::RefreshIfChangedOnDisk(bool* reloaded) {
 int CCurrentSetting::LoadFile() {
     // Taken before reading: a file replaced during the load then counts as changed at the next check.
     stamp_ = StampOf(path_);
+    changed_ = false;
     if (Initialise() != kXmlOk) return kNotLoaded;
     if (::GetFileAttributesW(path_) != INVALID_FILE_ATTRIBUTES) {
         (void)SetSchema(CurrentSchemaPath());
@@ -375,6 +377,7 @@ bool CCurrentSetting::SaveFile() {
     SaveCounter().Advance();
     stamp_ = StampOf(path_);
     unsaved_.clear();
+    changed_ = false;
     return true;
 }
 
@@ -407,13 +410,13 @@ bool CCurrentSetting::WriteValue(const wchar_t* classId, int settingId, bool all
                                  bool announce) {
     if (announce) NoteWriteForReload(classId, settingId);
     FoundItem found = FindItem(classId, settingId);
-    if (!found) return CreateItem(classId, settingId, allUser, L"0", text);
+    if (!found) return NoteChange(CreateItem(classId, settingId, allUser, L"0", text));
 
     IXMLDOMElement* data = nullptr;
     CStringW old;
     // An item with no value for this machine keeps its other machines' values; the write is dropped.
     if (!ValueForMachine(*found.record, CurrentMachineId(), &data, &old) || old == text) return false;
-    if (!SetText(data, text)) return false;
+    if (!NoteChange(SetText(data, text))) return false;
     CStringW event;
     if (announce && GetAttribute(found.record->item.Get(), L"bEvent", event) && event == L"1") {
         CStringW name;
@@ -430,7 +433,7 @@ bool CCurrentSetting::MarkForEvents(const wchar_t* classId, int settingId, bool 
         CStringW event;
         GetAttribute(found.record->item.Get(), L"bEvent", event);
         if (event == mark) return false;
-        return SetAttribute(found.record->item.Get(), L"bEvent", mark);
+        return NoteChange(SetAttribute(found.record->item.Get(), L"bEvent", mark));
     }
     base::Variant value;
     V_VT(value.Get()) = VT_INT;
@@ -438,7 +441,7 @@ bool CCurrentSetting::MarkForEvents(const wchar_t* classId, int settingId, bool 
     defaults.GetValue(classId, settingId, value.Get());
     CStringW text;
     text.Format(L"%d", V_VT(value.Get()) == VT_INT ? V_INT(value.Get()) : 0);
-    return CreateItem(classId, settingId, allUser, SettingIdText(_wtoi(mark)), text);
+    return NoteChange(CreateItem(classId, settingId, allUser, SettingIdText(_wtoi(mark)), text));
 }
 
 // ---- ISettory operations ----
@@ -527,7 +530,15 @@ int Reload() {
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;
     base::CriticalSectionLock documents(Stores().documentLock);
-    return ReloadCurrentStores() ? kOk : kFailed;
+    // Every client asks for this when it connects. A store whose file is still the one it last loaded
+    // or saved already holds what reading it again would give, with this process's unsaved values and
+    // marks on top, so only the files that changed are read.
+    bool ok = true;
+    bool reloaded = false;
+    if (CCurrentSetting* all = AllUsersStore(false)) ok = all->RefreshIfChangedOnDisk(&reloaded) && ok;
+    if (PerUserManagerExists()) ok = PerUserStore()->RefreshIfChangedOnDisk(&reloaded) && ok;
+    if (reloaded) MakeUnsavedMarksAgain();
+    return ok ? kOk : kFailed;
 }
 
 int UpdateCurrentSetting(PendingList& pending) {
@@ -569,13 +580,30 @@ int UpdateCurrentSetting(PendingList& pending) {
         }
     }
 
-    if (CCurrentSetting* all = AllUsersStore(false)) {
+    // A store without changes is not written again. Every save advances the machine-wide count, so
+    // each store takes its stamp again once this update's saves are done: both were brought up to
+    // date above and the write mutex has been held since, so their files are the ones they hold.
+    // Otherwise this update's own save would look like someone else's at the next one, and the file
+    // would be read and validated again for nothing.
+    CCurrentSetting* all = AllUsersStore(false);
+    CCurrentSetting* mine = nullptr;
+    bool saved = false;
+    if (all && all->HasChanges()) {
         if (!all->SaveFile()) return kFailed;
+        saved = true;
     }
     if (PerUserManagerExists()) {
         // A process may write before it ever read; the folder is otherwise made only by reads.
         EnsurePerUserFolder();
-        if (!PerUserStore()->SaveFile()) return kFailed;
+        mine = PerUserStore();
+        if (mine->HasChanges()) {
+            if (!mine->SaveFile()) return kFailed;
+            saved = true;
+        }
+    }
+    if (saved) {
+        if (all) all->StampAgain();
+        if (mine) mine->StampAgain();
     }
     {
         ProcessStores& saved = Stores();

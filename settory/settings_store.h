@@ -93,9 +93,20 @@ public:
     const CStringW& Path() const noexcept { return path_; }
     // The name the unreadable file was moved to before the first save replaced it; empty when none.
     const CStringW& KeptAside() const noexcept { return keptAside_; }
+    // True while the document holds anything its file does not: a value or mark set since the last
+    // load or save, or a document made afresh because the file was missing or unreadable. Saving a
+    // document without changes would rewrite the same content, durably, for nothing.
+    bool HasChanges() const noexcept { return changed_ || !unsaved_.empty(); }
+    // Takes the stamp again after a save of the other store moved the machine-wide count. Only with
+    // the write mutex held since this store was last loaded, saved or found current.
+    void StampAgain() { stamp_ = StampOf(path_); }
 
 private:
     bool CreateEmpty();
+    bool NoteChange(bool changed) noexcept {
+        changed_ = changed_ || changed;
+        return changed;
+    }
     bool CreateItem(const wchar_t* classId, int settingId, bool allUser, const wchar_t* eventText,
                     const wchar_t* text);
     // Puts text into the document; announce signals the item's change event and notes the write for
@@ -130,6 +141,7 @@ private:
     FileStamp stamp_;
     std::vector<UnsavedValue> unsaved_;  // in the order set; one entry a setting
     bool unreadableOnDisk_ = false;
+    bool changed_ = false;
     CStringW keptAside_;
 };
 

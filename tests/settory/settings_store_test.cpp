@@ -353,6 +353,35 @@ TEST_F(StoreTest, FailedSave_ReturnsFailure_AndTheChangeIsSavedByTheNextUpdate) 
     }
 }
 
+// An update writes only the stores that changed. Neither the next update nor a reload reads the files
+// again for this process's own saves (each advances the machine-wide count); another's save does.
+TEST_F(StoreTest, Update_SavesOnlyChangedStores_AndRereadsOnlyOthersSaves) {
+    ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"30"));
+    ASSERT_EQ(kOk, Write(kClassA, kPerUserText, L"u1"));
+    static int reloads;
+    reloads = 0;
+    SetTestHook([](HookPoint point) { reloads += point == HookPoint::StoreCleared; });
+    CStringW blocked = data.AllUsersFile() + L".tmp";
+    ASSERT_TRUE(::CreateDirectoryW(blocked, nullptr));
+    EXPECT_EQ(kOk, Write(kClassA, kPerUserText, L"u2")) << "the all-users store had nothing to save";
+    EXPECT_EQ(kFailed, Write(kClassA, kAllUsersInt, L"31"));
+    ::RemoveDirectoryW(blocked);
+    PendingList nothing;
+    EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
+    EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
+    EXPECT_EQ(kOk, service::Reload());
+    int own = reloads;
+    CNamedCounter(L"Global\\CurrentSettingSaveCount").Advance();
+    EXPECT_EQ(kOk, service::Reload());
+    EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
+    SetTestHook(nullptr);
+    EXPECT_EQ(0, own);
+    EXPECT_EQ(2, reloads) << "both stores read again after a save elsewhere";
+    FromDisk();
+    EXPECT_EQ(L"31", Current(kClassA, kAllUsersInt));
+    EXPECT_EQ(L"u2", Current(kClassA, kPerUserText));
+}
+
 // A page registering for events while the listener thread reloads that store (another process
 // saved): the mark waits for the reload and lands in the document the reload read.
 TEST_F(StoreTest, MarkWhileTheListenerReloads_WaitsForTheReload) {
