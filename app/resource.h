@@ -52,6 +52,12 @@
 // Launch and Help refusing a program or help file in a folder any user can write (%s: its path).
 #define IDS_UNTRUSTED_PROGRAM 2032
 #define IDS_UNTRUSTED_HELP 2033
+// What screen readers say: the help button's name, the actions of tree rows and buttons.
+#define IDS_HELP_BUTTON_NAME 2040
+#define IDS_ACTION_EXPAND 2041
+#define IDS_ACTION_COLLAPSE 2042
+#define IDS_ACTION_SELECT 2043
+#define IDS_ACTION_PRESS 2044
 
 // Bitmaps and icons
 #define IDI_MAIN 128

@@ -4,10 +4,24 @@
 // windowsx.h has a macro of this name.
 #undef SubclassWindow
 
+#include "ui/accessible_object.h"
+
 BOOL CStatusListCtrl::Attach(HWND list) { return list && SubclassWindow(list); }
 
 LRESULT CStatusListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_LBUTTONDOWN) OnLeftButtonDown(lParam);
+    if (message == WM_GETOBJECT && m_hCaption) {
+        // A list view's own object has no name; the caption above it is what a sighted user reads.
+        HWND caption = m_hCaption;
+        LRESULT object = ostrel::AnswerGetObject(wParam, lParam, [this, caption] {
+            return new ostrel::NamedAccessible(m_hWnd, ROLE_SYSTEM_LIST, [caption] {
+                wchar_t text[128] = {};
+                ::GetWindowTextW(caption, text, 128);
+                return ostrel::TextWithoutMnemonic(text);
+            });
+        });
+        if (object) return object;
+    }
     return CWnd::WindowProc(message, wParam, lParam);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/handles.h"
+#include "ui/accessible_label.h"
 #include "ui/page_host.h"
 #include "ui/win_dialog.h"
 #include "window/help_button.h"
@@ -178,6 +179,8 @@ private:
     SCROLLINFO m_scrollInfo = {};
     std::unique_ptr<COSLScrollView> m_pScrollView;
     std::unique_ptr<CHelpButton> m_helpButton;
+    // The page title, as screen readers read it.
+    CAccessibleLabel m_titleLabel;
     volatile BOOL m_bApplying = FALSE;
     struct HelpWindow {
         HWND window;

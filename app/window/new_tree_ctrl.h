@@ -47,6 +47,8 @@ public:
     int RowHeight(HTREEITEM item, ostrel::WrappedLabel* label = nullptr);
     // The row under a point in client coordinates, walking the layout from the first visible row.
     HTREEITEM HitRow(POINT point);
+    // The rectangle of an item's row in client coordinates; FALSE when the row is not on screen.
+    BOOL RowRect(HTREEITEM item, RECT* rect);
     // Reflected notifications, forwarded by the host from its WM_NOTIFY.
     void OnReflectedNotify(const NMHDR* header);
     // Key-downs before dialog navigation: TRUE swallows the message.
