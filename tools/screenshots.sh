@@ -36,13 +36,35 @@ set_dpi() {
     /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 </dev/null
 }
 
+# The user's high-contrast mode with a dark scheme, where the profile keeps them (Wine reads the
+# colours at start and refuses SPI_SETHIGHCONTRAST; the program reads the stored flags as well).
+set_high_contrast() {  # on|off
+  local key='HKCU\Control Panel\Colors' flags=126
+  if [ "$1" = on ]; then
+    flags=127
+    for pair in "Window=0 0 0" "WindowText=255 255 0" "Hilight=0 128 255" "HilightText=255 255 255" \
+                "ButtonFace=0 0 0" "ButtonText=255 255 255" "GrayText=0 255 0" "WindowFrame=255 255 255"; do
+      "$OSTREL_WINE" reg add "$key" /v "${pair%%=*}" /t REG_SZ /d "${pair#*=}" /f >/dev/null 2>&1 </dev/null
+    done
+  else
+    "$OSTREL_WINE" reg delete "$key" /f >/dev/null 2>&1 </dev/null || true
+  fi
+  "$OSTREL_WINE" reg add 'HKCU\Control Panel\Accessibility\HighContrast' /v Flags /t REG_SZ /d "$flags" /f \
+    >/dev/null 2>&1 </dev/null
+}
+
+# Shots named on the command line are taken alone (bash tools/screenshots.sh settings-high-contrast.png).
+only=("$@")
+
 # shoot file width height dpi [arguments]: the program opened on a fresh desktop of that size.
 shoot() {
   local file=$1 width=$2 height=$3 dpi=$4
   shift 4
+  if [ ${#only[@]} -gt 0 ] && [[ ! " ${only[*]} " == *" $file "* ]]; then return 0; fi
   start_display "$width" "$height"
   ostrel_wine_boot
   set_dpi "$dpi"
+  set_high_contrast "$([[ $file == *high-contrast* ]] && echo on || echo off)"
   # The dpi is read when Wine's processes start.
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
@@ -73,4 +95,5 @@ shoot settings-144dpi.png 1500 1100 144 "$power_page"
 shoot settings-compact-576.png 1024 576 96 "$power_page"
 shoot system-information.png 1100 760 96
 shoot status-window.png 900 760 96 /PMX
+shoot settings-high-contrast.png 1100 760 96 "$display_page"
 set_dpi 96 || true

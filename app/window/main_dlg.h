@@ -152,6 +152,8 @@ private:
     // Keyboard
     void ComputeTabBookkeeping();
     BOOL TranslateMnemonic(MSG* msg);
+    BOOL TranslateKeys(MSG* msg);
+    void ScrollFocusIntoView();
     bool PageContains(HWND hwnd);
     bool IsPluginPage(const CRegisteredApplication* entry) const;
     PluginClass* CurrentPlugin() const { return CurrentPluginOf(m_pCurrentEntry); }

@@ -298,7 +298,18 @@ void CNewTreeCtrl::OnReflectedNotify(const NMHDR* header) {
     case TVN_ITEMEXPANDEDW:
     case TVN_ITEMEXPANDEDA:
         SetTimer(kRepaintTimer, 50);
+        NotifyReaders(EVENT_OBJECT_STATECHANGE, reinterpret_cast<const NMTREEVIEWW*>(header)->itemNew.hItem);
         break;
+    case TVN_SELCHANGEDW:
+    case TVN_SELCHANGEDA: {
+        // The control invalidates rows at its own uniform height, not at the heights painted here:
+        // a selection moved by the keyboard would leave the old highlight behind.
+        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        HTREEITEM item = reinterpret_cast<const NMTREEVIEWW*>(header)->itemNew.hItem;
+        NotifyReaders(EVENT_OBJECT_SELECTION, item);
+        if (::GetFocus() == m_hWnd) NotifyReaders(EVENT_OBJECT_FOCUS, item);
+        break;
+    }
     case NM_KILLFOCUS:
         m_bHasFocus = FALSE;
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
@@ -306,6 +317,12 @@ void CNewTreeCtrl::OnReflectedNotify(const NMHDR* header) {
     default:
         break;
     }
+}
+
+void CNewTreeCtrl::NotifyReaders(DWORD event, HTREEITEM item) {
+    // The rows are named by this tree's own child ids, not by the control's, so the events that
+    // point a screen reader at a row must come from here.
+    if (long id = ostrel::TreeChildId(m_hWnd, item)) ::NotifyWinEvent(event, m_hWnd, OBJID_CLIENT, id);
 }
 
 BOOL CNewTreeCtrl::PreTranslateKey(MSG* msg) {
@@ -348,6 +365,7 @@ LRESULT CNewTreeCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
         m_bHasFocus = TRUE;
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        NotifyReaders(EVENT_OBJECT_FOCUS, TreeView_GetSelection(m_hWnd));
         break;
     case WM_LBUTTONDOWN:
         OnLeftButtonDown({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});

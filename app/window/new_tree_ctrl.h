@@ -66,6 +66,7 @@ private:
     void OnPaint();
     void OnLeftButtonDown(POINT point);
     void RefreshFocus();
+    void NotifyReaders(DWORD event, HTREEITEM item);
     int ScaleX(int v) const { return ::MulDiv(v, m_nDpiX, 96); }
     int ScaleY(int v) const { return ::MulDiv(v, m_nDpiY, 96); }
     CStringW LabelOf(HTREEITEM item);

@@ -23,13 +23,15 @@ HTREEITEM TreeAccessible::ItemOf(long childId) const {
     return item;
 }
 
-long TreeAccessible::ChildIdOf(HTREEITEM target) const {
+long TreeChildId(HWND tree, HTREEITEM target) {
     long id = 1;
-    for (HTREEITEM item = TreeView_GetRoot(Window()); item; item = NextInOrder(Window(), item), ++id) {
+    for (HTREEITEM item = TreeView_GetRoot(tree); item && target; item = NextInOrder(tree, item), ++id) {
         if (item == target) return id;
     }
     return 0;
 }
+
+long TreeAccessible::ChildIdOf(HTREEITEM target) const { return TreeChildId(Window(), target); }
 
 bool TreeAccessible::IsCategory(HTREEITEM item) const {
     if (TreeView_GetChild(Window(), item)) return true;

@@ -10,6 +10,10 @@
 
 namespace ostrel {
 
+// The child id by which TreeAccessible reports an item (0 when the item is not in the tree); the tree
+// names its rows by it in the events it raises for screen readers.
+long TreeChildId(HWND tree, HTREEITEM item);
+
 class TreeAccessible : public AccessibleObject {
 public:
     // Messages the tree answers on its own thread for this object (the object runs on COM's threads).

@@ -421,6 +421,20 @@ TEST_F(SettingsWindow, OnShortScreensTheSystemInformationPageScrollsOnlyWhenItDo
     EXPECT_EQ(frameBottom() > shown.bottom, ::IsWindowVisible(bar) != FALSE) << frameBottom() << " " << shown.bottom;
     ::SendMessageW(*dialog_, WM_VSCROLL, SB_BOTTOM, reinterpret_cast<LPARAM>(bar));
     EXPECT_LE(frameBottom(), shown.bottom);
+    // Tab to a list out of view scrolls it in.
+    ::SendMessageW(*dialog_, WM_VSCROLL, SB_TOP, reinterpret_cast<LPARAM>(bar));
+    HWND upper = ::GetDlgItem(page, IDC_SYSINFO_UPPER_LIST);
+    HWND lower = ::GetDlgItem(page, IDC_SYSINFO_LOWER_LIST);
+    ::SetFocus(upper);
+    MSG tab = {upper, WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    dialog_->PreTranslateMessage(&tab);
+    ASSERT_EQ(lower, ::GetFocus());
+    RECT list = {};
+    ::GetWindowRect(lower, &list);
+    ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&list), 2);
+    // A list taller than the view shows its top.
+    EXPECT_GE(list.top, shown.top);
+    EXPECT_TRUE(list.bottom <= shown.bottom || list.top == shown.top) << list.top << " " << list.bottom;
 }
 
 TEST_F(SettingsWindow, ClassIdSelectsItsPageAndPositionAndLastEntryAreReusedNextTime) {
