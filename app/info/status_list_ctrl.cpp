@@ -14,11 +14,7 @@ LRESULT CStatusListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
         // A list view's own object has no name; the caption above it is what a sighted user reads.
         HWND caption = m_hCaption;
         LRESULT object = ostrel::AnswerGetObject(wParam, lParam, [this, caption] {
-            return new ostrel::NamedAccessible(m_hWnd, ROLE_SYSTEM_LIST, [caption] {
-                wchar_t text[128] = {};
-                ::GetWindowTextW(caption, text, 128);
-                return ostrel::TextWithoutMnemonic(text);
-            });
+            return new ostrel::NamedAccessible(m_hWnd, ROLE_SYSTEM_LIST, [caption] { return ostrel::SpokenWindowText(caption); });
         });
         if (object) return object;
     }

@@ -15,12 +15,7 @@ LRESULT CAccessibleLabel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_GETOBJECT) {
         HWND self = m_hWnd;
         LRESULT object = ostrel::AnswerGetObject(wParam, lParam, [self, this] {
-            return new ostrel::NamedAccessible(self, m_nRole, [self] {
-                wchar_t text[256] = {};
-                ::GetWindowTextW(self, text, 256);
-                // The title and labels show their text as it is (no mnemonic markers to remove).
-                return CStringW(text);
-            });
+            return new ostrel::NamedAccessible(self, m_nRole, [self] { return ostrel::SpokenWindowText(self); });
         });
         if (object) return object;
     }

@@ -149,4 +149,13 @@ CStringW TextWithoutMnemonic(const CStringW& text) {
     return plain;
 }
 
+CStringW SpokenWindowText(HWND window) {
+    wchar_t text[256] = {};
+    ::GetWindowTextW(window, text, 256);
+    wchar_t cls[16] = {};
+    bool literal = ::GetClassNameW(window, cls, 16) && !_wcsicmp(cls, L"Static") &&
+                   (::GetWindowLongW(window, GWL_STYLE) & SS_NOPREFIX);
+    return literal ? CStringW(text) : TextWithoutMnemonic(text);
+}
+
 }  // namespace ostrel

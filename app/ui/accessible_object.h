@@ -93,5 +93,8 @@ LRESULT AnswerGetObject(WPARAM wParam, LPARAM lParam, const std::function<Access
 
 // The text of a window without its mnemonic markers ("&Open" reads "Open"; "&&" reads "&").
 CStringW TextWithoutMnemonic(const CStringW& text);
+// A window's text as a reader should speak it: without mnemonic markers unless the control shows
+// its text as it is (SS_NOPREFIX). Safe from any thread.
+CStringW SpokenWindowText(HWND window);
 
 }  // namespace ostrel

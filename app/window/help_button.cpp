@@ -205,11 +205,8 @@ LRESULT CHelpButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETOBJECT:
         if (LRESULT object = ostrel::AnswerGetObject(wParam, lParam, [this] {
                 HWND self = m_hWnd;
-                return new ostrel::NamedAccessible(self, ROLE_SYSTEM_PUSHBUTTON, [self] {
-                    wchar_t text[128] = {};
-                    ::GetWindowTextW(self, text, 128);
-                    return ostrel::TextWithoutMnemonic(text);
-                }, base::LoadResString(IDS_ACTION_PRESS));
+                return new ostrel::NamedAccessible(self, ROLE_SYSTEM_PUSHBUTTON, [self] { return ostrel::SpokenWindowText(self); },
+                                                   base::LoadResString(IDS_ACTION_PRESS));
             })) {
             return object;
         }
