@@ -51,6 +51,14 @@ set_high_contrast() {  # on|off
   fi
   "$OSTREL_WINE" reg add 'HKCU\Control Panel\Accessibility\HighContrast' /v Flags /t REG_SZ /d "$flags" /f \
     >/dev/null 2>&1 </dev/null
+  # Windows drops visual styles in high contrast (themed controls ignore the system colours); Wine
+  # keeps its theme unless told.
+  local themes='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+  if [ "$1" = on ]; then
+    "$OSTREL_WINE" reg add "$themes" /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1 </dev/null
+  else
+    "$OSTREL_WINE" reg delete "$themes" /v ThemeActive /f >/dev/null 2>&1 </dev/null || true
+  fi
 }
 
 # Shots named on the command line are taken alone (bash tools/screenshots.sh settings-high-contrast.png).
