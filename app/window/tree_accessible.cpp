@@ -149,7 +149,8 @@ STDMETHODIMP TreeAccessible::accSelect(long flags, VARIANT child) {
     if (HRESULT hr = Resolve(child, &item); FAILED(hr)) return hr;
     // One row is selected at a time: adding or extending a selection is not possible here.
     if (flags & (SELFLAG_ADDSELECTION | SELFLAG_EXTENDSELECTION | SELFLAG_REMOVESELECTION)) return E_INVALIDARG;
-    if (flags & SELFLAG_TAKEFOCUS) ::SetFocus(Window());
+    // SetFocus works only on the window's own thread; the dialog moves the focus there for us.
+    if (flags & SELFLAG_TAKEFOCUS) ::SendMessageW(::GetParent(Window()), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Window()), TRUE);
     if (flags & (SELFLAG_TAKESELECTION | SELFLAG_TAKEFOCUS)) TreeView_SelectItem(Window(), item);
     return S_OK;
 }

@@ -32,6 +32,7 @@
 #include "window/main_dlg.h"
 #include "window/main_layout.h"
 #include "window/new_tree_ctrl.h"
+#include "window/tree_accessible.h"
 #include "ui/accessible_object.h"
 #include "ui/tab_dialog.h"
 
@@ -843,12 +844,14 @@ CStringW FromUtf8(const std::string& text) {
 }
 
 // Runs the reader process over the windows while this thread keeps serving their messages.
-std::vector<AccessibleRow> ReadAccessible(std::initializer_list<HWND> windows) {
+// An action is "<window>/<child id>": the reader does that child's default action.
+std::vector<AccessibleRow> ReadAccessible(std::initializer_list<HWND> windows, const CStringW& action = L"") {
     // Beside the programs: the profile's temporary folder may not exist in a fresh prefix.
     CStringW output = testsupport::BinFile(testsupport::UniqueName(L"access-read") + L".txt");
     CStringW command;
     command.Format(L"\"%s\" \"%s\"", testsupport::BinFile(L"access_reader.exe").GetString(), output.GetString());
     for (HWND window : windows) command.AppendFormat(L" %llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+    if (!action.IsEmpty()) command += L" " + action;
     testsupport::ChildProcess reader(command);
     EXPECT_TRUE(reader.Started());
     DWORD code = 99;
@@ -1006,6 +1009,15 @@ TEST_F(SettingsWindow, AnotherProcessReadsTheTreeRowsTitleAndHelpButton) {
     }
     EXPECT_GT(expanded, 0);
     EXPECT_GT(collapsed, 0);
+
+    // A reader's default action on a closed category opens it.
+    HTREEITEM closed = TreeView_GetRoot(tree);
+    while (closed && (TreeView_GetItemState(tree, closed, TVIS_EXPANDED) & TVIS_EXPANDED)) closed = TreeView_GetNextSibling(tree, closed);
+    ASSERT_NE(nullptr, closed);
+    CStringW action;
+    action.Format(L"%llx/%ld", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(tree)), ostrel::TreeChildId(tree, closed));
+    ReadAccessible({}, action);
+    EXPECT_TRUE(TreeView_GetItemState(tree, closed, TVIS_EXPANDED) & TVIS_EXPANDED);
 
     auto helpRows = RowsOf(rows, help);
     ASSERT_FALSE(helpRows.empty());

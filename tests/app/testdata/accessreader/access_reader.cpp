@@ -2,7 +2,8 @@
 // IAccessible on the object and on each of its simple children. Writes, per window given, one line
 // for the object (child id 0) and one per child, as UTF-8:
 //   <window in hex> TAB <child id> TAB <role> TAB <state in hex> TAB <name> TAB <value> TAB <default action>
-// Usage: access_reader <output file> <window in hex>...
+// Usage: access_reader <output file> <window in hex>[/<child id>]...
+// With a child id the reader does that child's default action (as a reader's "click") instead.
 #include <windows.h>
 #include <oleacc.h>
 #include <shellapi.h>
@@ -62,11 +63,21 @@ int main() {
     if (!out) return 3;
     int failures = 0;
     for (int i = 2; i < argc; ++i) {
-        HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(argv[i], nullptr, 16)));
+        wchar_t* rest = nullptr;
+        HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(argv[i], &rest, 16)));
         IAccessible* object = nullptr;
         if (FAILED(::AccessibleObjectFromWindow(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object))) ||
             !object) {
             ++failures;
+            continue;
+        }
+        if (rest && *rest == L'/') {
+            VARIANT child;
+            ::VariantInit(&child);
+            child.vt = VT_I4;
+            child.lVal = wcstol(rest + 1, nullptr, 10);
+            if (FAILED(object->accDoDefaultAction(child))) ++failures;
+            object->Release();
             continue;
         }
         WriteChild(out, window, object, CHILDID_SELF);
