@@ -20,6 +20,7 @@ protected:
 
 private:
     void OnLeftButtonDown(LPARAM lParam);
+    void OnSetFocus();
 
     int m_nHitRow = -1;
     BOOL m_bHit = FALSE;

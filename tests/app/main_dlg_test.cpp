@@ -1071,6 +1071,11 @@ TEST_F(StatusWindow, ListsAreNamedByTheirCaptionsAndReachedByKeyboard) {
     OpenStatus();
     for (const CStringW& gap : KeyboardGaps(*status_, true)) ADD_FAILURE() << gap.GetString();
     HWND lists[3] = {status_->ListOfCategory(0), status_->ListOfCategory(1), status_->ListOfCategory(2)};
+    // Tab into a list shows the focus on its first row without choosing it.
+    ::SetFocus(lists[0]);
+    EXPECT_EQ(0, ListView_GetNextItem(lists[0], -1, LVNI_FOCUSED));
+    EXPECT_EQ(-1, ListView_GetNextItem(lists[0], -1, LVNI_SELECTED));
+    EXPECT_EQ(lists[0], ::GetFocus());
     auto rows = ReadAccessible({lists[0], lists[1], lists[2]});
     for (int category = 0; category < 3; ++category) {
         auto own = RowsOf(rows, lists[category]);
