@@ -57,6 +57,12 @@
 // The search box above the category tree: its cue text, and what the tree area says when nothing matches.
 #define IDS_SEARCH_CUE 2050
 #define IDS_SEARCH_NO_RESULTS 2051
+// What screen readers say: the help button's name, the actions of tree rows and buttons.
+#define IDS_HELP_BUTTON_NAME 2060
+#define IDS_ACTION_EXPAND 2061
+#define IDS_ACTION_COLLAPSE 2062
+#define IDS_ACTION_SELECT 2063
+#define IDS_ACTION_PRESS 2064
 
 // Bitmaps and icons
 #define IDI_MAIN 128

@@ -38,6 +38,31 @@ set_dpi() {
     /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 </dev/null
 }
 
+# The user's high-contrast mode with a dark scheme, where the profile keeps them (Wine reads the
+# colours at start and refuses SPI_SETHIGHCONTRAST; the program reads the stored flags as well).
+set_high_contrast() {  # on|off
+  local key='HKCU\Control Panel\Colors' flags=126
+  if [ "$1" = on ]; then
+    flags=127
+    for pair in "Window=0 0 0" "WindowText=255 255 0" "Hilight=0 128 255" "HilightText=255 255 255" \
+                "ButtonFace=0 0 0" "ButtonText=255 255 255" "GrayText=0 255 0" "WindowFrame=255 255 255"; do
+      "$OSTREL_WINE" reg add "$key" /v "${pair%%=*}" /t REG_SZ /d "${pair#*=}" /f >/dev/null 2>&1 </dev/null
+    done
+  else
+    "$OSTREL_WINE" reg delete "$key" /f >/dev/null 2>&1 </dev/null || true
+  fi
+  "$OSTREL_WINE" reg add 'HKCU\Control Panel\Accessibility\HighContrast' /v Flags /t REG_SZ /d "$flags" /f \
+    >/dev/null 2>&1 </dev/null
+  # Windows drops visual styles in high contrast (themed controls ignore the system colours); Wine
+  # keeps its theme unless told.
+  local themes='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+  if [ "$1" = on ]; then
+    "$OSTREL_WINE" reg add "$themes" /v ThemeActive /t REG_SZ /d 0 /f >/dev/null 2>&1 </dev/null
+  else
+    "$OSTREL_WINE" reg delete "$themes" /v ThemeActive /f >/dev/null 2>&1 </dev/null || true
+  fi
+}
+
 # shoot file width height dpi [arguments]: the program opened on a fresh desktop of that size, in the
 # user-interface language of SHOT_LANG (a C library locale such as de_DE.UTF-8; English when unset).
 # before_shot, when set, names a command run just before the program starts.
@@ -48,6 +73,7 @@ shoot() {
   start_display "$width" "$height"
   ostrel_wine_boot
   set_dpi "$dpi"
+  set_high_contrast "$([[ $file == *high-contrast* ]] && echo on || echo off)"
   # The dpi is read when Wine's processes start.
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
@@ -101,4 +127,5 @@ rm -f "$WINEPREFIX/drive_c/ProgramData/Quor Corporation/Ostrel/CurrentSettingPro
 SHOT_SEARCH=charge shoot search.png 1100 760 96
 SHOT_LANG=de_DE.UTF-8 shoot settings-de-DE.png 1100 760 96 "$display_page"
 SHOT_LANG=ja_JP.UTF-8 shoot settings-ja-JP.png 1100 760 96 "$display_page"
+shoot settings-high-contrast.png 1100 760 96 "$display_page"
 set_dpi 96 || true

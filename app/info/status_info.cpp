@@ -13,6 +13,7 @@
 #include "common/status_gathering.h"
 #include "info/status_jump.h"
 #include "resource.h"
+#include "ui/high_contrast.h"
 #include "ui/screen_dpi.h"
 #include "ui/png_resource.h"
 
@@ -76,6 +77,9 @@ BOOL COSLStatusInfo::OnInitDialog() {
     m_listCategory0.Attach(GetDlgItem(IDC_STATUS_LIST_CATEGORY0));
     m_listCategory1.Attach(GetDlgItem(IDC_STATUS_LIST_CATEGORY1));
     m_listCategory2.Attach(GetDlgItem(IDC_STATUS_LIST_CATEGORY2));
+    m_listCategory0.SetCaption(GetDlgItem(IDC_STATUS_CAPTION_FIRST));
+    m_listCategory1.SetCaption(GetDlgItem(IDC_STATUS_CAPTION_FIRST + 1));
+    m_listCategory2.SetCaption(GetDlgItem(IDC_STATUS_CAPTION_FIRST + 2));
     SetUpImages();
     CreateFonts();
     SetUpTexts();
@@ -169,6 +173,10 @@ LRESULT COSLStatusInfo::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         OnPaint();
         return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        ostrel::OnSystemColoursChanged(m_hWnd, message, wParam, lParam);
+        break;
     case WM_DESTROY:
         OnDestroyWindow();
         break;

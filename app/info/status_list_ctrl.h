@@ -10,6 +10,8 @@ class CStatusListCtrl : public CWnd {
 public:
     // Binds the dialog's list-view control.
     BOOL Attach(HWND list);
+    // The static whose text names the list for screen readers (the caption above it).
+    void SetCaption(HWND caption) noexcept { m_hCaption = caption; }
     int HitRow() const noexcept { return m_nHitRow; }
     BOOL IsHit() const noexcept { return m_bHit; }
 
@@ -18,7 +20,9 @@ protected:
 
 private:
     void OnLeftButtonDown(LPARAM lParam);
+    void OnSetFocus();
 
     int m_nHitRow = -1;
     BOOL m_bHit = FALSE;
+    HWND m_hCaption = nullptr;
 };

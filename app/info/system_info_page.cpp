@@ -9,6 +9,7 @@
 #include "base/wait.h"
 #include "info/sys_info_registered_application.h"
 #include "resource.h"
+#include "ui/high_contrast.h"
 #include "ui/screen_dpi.h"
 
 namespace ostrel {
@@ -156,8 +157,7 @@ LRESULT COSLSystemInfo::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
         if (m_whiteBrush) {
-            ::SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-            return reinterpret_cast<LRESULT>(m_whiteBrush.get());
+            return reinterpret_cast<LRESULT>(ostrel::PageCtlColor(reinterpret_cast<HDC>(wParam), static_cast<HBRUSH>(m_whiteBrush.get())));
         }
         break;
     case WM_DESTROY:

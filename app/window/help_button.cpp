@@ -3,6 +3,8 @@
 #include "base/handles.h"
 #include "base/resource_module.h"
 #include "resource.h"
+#include "ui/accessible_object.h"
+#include "ui/high_contrast.h"
 #include "ui/png_resource.h"
 
 CHelpButton::CHelpButton()
@@ -18,9 +20,61 @@ CHelpButton::~CHelpButton() {
 
 BOOL CHelpButton::Attach(HWND control) {
     if (!SubclassWindow(control)) return FALSE;
+    // A tab stop, so the keyboard reaches it like the buttons at the bottom; its text is its name
+    // for screen readers (the static never paints it).
     LONG style = ::GetWindowLongW(control, GWL_STYLE);
-    if (!(style & SS_NOTIFY)) ::SetWindowLongW(control, GWL_STYLE, style | SS_NOTIFY);
+    ::SetWindowLongW(control, GWL_STYLE, style | SS_NOTIFY | WS_TABSTOP);
+    ::SetWindowTextW(control, base::LoadResString(IDS_HELP_BUTTON_NAME));
     return TRUE;
+}
+
+void CHelpButton::Click() {
+    ::SendMessageW(::GetParent(m_hWnd), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(m_hWnd), STN_CLICKED),
+                   reinterpret_cast<LPARAM>(m_hWnd));
+}
+
+LRESULT CHelpButton::OnGetDlgCode(const MSG* msg) {
+    // Enter on the focused button presses it instead of the dialog's default button.
+    bool enter = msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
+    return DLGC_BUTTON | (enter ? DLGC_WANTMESSAGE : 0);
+}
+
+BOOL CHelpButton::OnKey(UINT message, WPARAM key) {
+    if (key == VK_RETURN && message == WM_KEYDOWN) {
+        Click();
+        return TRUE;
+    }
+    if (key != VK_SPACE) return FALSE;
+    // Space presses on the way down and clicks on the way up, as push buttons do.
+    if (message == WM_KEYDOWN) {
+        SetState(State::Pressed);
+    } else if (m_bPressed) {
+        SetState(State::Normal);
+        Click();
+    }
+    return TRUE;
+}
+
+void CHelpButton::PaintHighContrast(HDC dc, const RECT& client) {
+    bool active = m_bHover || m_bPressed;
+    COLORREF back = ::GetSysColor(COLOR_WINDOW);
+    COLORREF ring = ::GetSysColor(active ? COLOR_HIGHLIGHT : COLOR_WINDOWTEXT);
+    COLORREF mark = ::GetSysColor(active ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_WINDOW));
+    base::UniqueGdiObject pen(::CreatePen(PS_SOLID, 1, ring));
+    base::UniqueGdiObject fill(::CreateSolidBrush(active ? ring : back));
+    HGDIOBJ oldPen = ::SelectObject(dc, pen.get());
+    HGDIOBJ oldBrush = ::SelectObject(dc, fill.get());
+    ::Ellipse(dc, client.left, client.top, client.right, client.bottom);
+    ::SelectObject(dc, oldBrush);
+    ::SelectObject(dc, oldPen);
+    auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(::GetParent(m_hWnd), WM_GETFONT, 0, 0));
+    HGDIOBJ oldFont = ::SelectObject(dc, font ? font : ::GetStockObject(DEFAULT_GUI_FONT));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, mark);
+    RECT text = client;
+    ::DrawTextW(dc, L"?", 1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ::SelectObject(dc, oldFont);
 }
 
 void CHelpButton::SetBackgroundColor(COLORREF colour) {
@@ -50,6 +104,19 @@ Gdiplus::Bitmap* CHelpButton::CurrentImage() const {
 void CHelpButton::Paint(HDC dc) {
     RECT client;
     ::GetClientRect(m_hWnd, &client);
+    if (ostrel::HighContrastOn()) {
+        PaintHighContrast(dc, client);
+    } else {
+        PaintImage(dc, client);
+    }
+    if (::GetFocus() == m_hWnd) {
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::SetBkColor(dc, RGB(255, 255, 255));
+        ::DrawFocusRect(dc, &client);
+    }
+}
+
+void CHelpButton::PaintImage(HDC dc, const RECT& client) {
     Gdiplus::Graphics graphics(dc);
     graphics.Clear(Gdiplus::Color(GetRValue(m_crBackground), GetGValue(m_crBackground), GetBValue(m_crBackground)));
     Gdiplus::Bitmap* image = CurrentImage();
@@ -124,6 +191,26 @@ LRESULT CHelpButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSELEAVE:
         OnMouseLeave();
         return 0;
+    case WM_GETDLGCODE:
+        return OnGetDlgCode(reinterpret_cast<const MSG*>(lParam));
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        if (OnKey(message, wParam)) return 0;
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        if (message == WM_KILLFOCUS && m_bPressed) SetState(State::Normal);
+        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        break;
+    case WM_GETOBJECT:
+        if (LRESULT object = ostrel::AnswerGetObject(wParam, lParam, [this] {
+                HWND self = m_hWnd;
+                return new ostrel::NamedAccessible(self, ROLE_SYSTEM_PUSHBUTTON, [self] { return ostrel::SpokenWindowText(self); },
+                                                   base::LoadResString(IDS_ACTION_PRESS));
+            })) {
+            return object;
+        }
+        break;
     }
     return Default();
 }

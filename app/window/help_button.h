@@ -35,6 +35,11 @@ protected:
 private:
     enum class State { Normal, Hover, Pressed };
     void SetState(State state);
+    void Click();
+    LRESULT OnGetDlgCode(const MSG* msg);
+    BOOL OnKey(UINT message, WPARAM key);
+    void PaintImage(HDC dc, const RECT& client);
+    void PaintHighContrast(HDC dc, const RECT& client);
     void OnPaint();
     void OnMouseMove(POINT point);
     void OnMouseLeave();

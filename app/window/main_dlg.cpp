@@ -1,6 +1,7 @@
 #include "window/main_dlg.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <set>
 
@@ -9,6 +10,7 @@
 #include "catalogue/registered_application.h"
 #include "plugwerk/plugin_class.h"
 #include "resource.h"
+#include "ui/high_contrast.h"
 #include "ui/tab_dialog.h"
 #include "window/about_dlg.h"
 #include "window/scroll_view.h"
@@ -73,6 +75,7 @@ BOOL COSLMainDlg::OnInitDialog() {
     m_strTitleFace = base::LoadResString(IDS_UI_FONT_FACE);
     try {
         CreateHelpButton();
+        m_titleLabel.Attach(GetDlgItem(IDC_TITLE), ROLE_SYSTEM_STATICTEXT);
         PlaceWindow();
         PlaceControls();
         CreateTitleFont();
@@ -160,6 +163,10 @@ LRESULT COSLMainDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORDLG:
         return OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        ostrel::OnSystemColoursChanged(m_hWnd, message, wParam, lParam);
+        break;
     case WM_DESTROY:
         OnDestroyWindow();
         break;
@@ -200,6 +207,7 @@ void COSLMainDlg::OnDestroyWindow() {
     DeletePageView();
     m_pScrollView.reset();
     m_helpButton.reset();
+    if (m_titleLabel.m_hWnd) m_titleLabel.UnsubclassWindow();
     m_tree.UnsubclassWindow();
     m_searchBox.UnsubclassWindow();
 }
@@ -217,7 +225,7 @@ void COSLMainDlg::OnPaint() {
     HDC memory = ::CreateCompatibleDC(dc);
     HBITMAP bitmap = ::CreateCompatibleBitmap(dc, client.right, client.bottom);
     HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::FillRect(memory, &client, static_cast<HBRUSH>(m_brWhite.get()));
+    ::FillRect(memory, &client, ostrel::PageBrush(static_cast<HBRUSH>(m_brWhite.get())));
     // The button bar keeps the dialog colour.
     RECT bar = client;
     bar.top = client.bottom - (m_layout.ScaleY(41) + m_layout.ScaleY(1));
@@ -230,9 +238,10 @@ void COSLMainDlg::OnPaint() {
 }
 
 LRESULT COSLMainDlg::OnCtlColor(HDC dc, HWND control) {
+    HBRUSH brush = ostrel::PageCtlColor(dc, static_cast<HBRUSH>(m_brWhite.get()));
     ::SetBkMode(dc, TRANSPARENT);
-    if (control && ::GetDlgCtrlID(control) == IDC_TITLE) ::SetTextColor(dc, RGB(0, 51, 153));
-    return reinterpret_cast<LRESULT>(m_brWhite.get());
+    if (control && ::GetDlgCtrlID(control) == IDC_TITLE) ::SetTextColor(dc, ostrel::CurrentPalette().title);
+    return reinterpret_cast<LRESULT>(brush);
 }
 
 bool COSLMainDlg::IsPluginPage(const CRegisteredApplication* entry) const {

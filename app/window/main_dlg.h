@@ -9,6 +9,7 @@
 
 #include "base/handles.h"
 #include "catalogue/search_index.h"
+#include "ui/accessible_label.h"
 #include "ui/page_host.h"
 #include "ui/win_dialog.h"
 #include "window/change_marks.h"
@@ -186,6 +187,8 @@ private:
     // Keyboard
     void ComputeTabBookkeeping();
     BOOL TranslateMnemonic(MSG* msg);
+    BOOL TranslateKeys(MSG* msg);
+    void ScrollFocusIntoView();
     bool PageContains(HWND hwnd);
     bool IsPluginPage(const CRegisteredApplication* entry) const;
     PluginClass* CurrentPlugin() const { return CurrentPluginOf(m_pCurrentEntry); }
@@ -235,6 +238,8 @@ private:
     SCROLLINFO m_scrollInfo = {};
     std::unique_ptr<COSLScrollView> m_pScrollView;
     std::unique_ptr<CHelpButton> m_helpButton;
+    // The page title, as screen readers read it.
+    CAccessibleLabel m_titleLabel;
     volatile BOOL m_bApplying = FALSE;
     struct HelpWindow {
         HWND window;

@@ -1,7 +1,9 @@
-// The settings window's keyboard: Escape, Tab across the page boundary and Alt+letter mnemonics that
-// belong to the page.
+// The settings window's keyboard: Escape, Tab across the page boundary, Alt+letter mnemonics that
+// belong to the page, and keeping the focused page control in view on short screens.
 #include "window/main_dlg.h"
+#include "resource.h"
 #include "ui/tab_dialog.h"
+#include "window/scroll_view.h"
 
 void COSLMainDlg::ComputeTabBookkeeping() {
     HWND first = nullptr, last = nullptr;
@@ -47,7 +49,38 @@ BOOL COSLMainDlg::TranslateMnemonic(MSG* msg) {
     return TRUE;
 }
 
+void COSLMainDlg::ScrollFocusIntoView() {
+    HWND bar = GetDlgItem(IDC_PAGE_SCROLLBAR);
+    HWND focus = ::GetFocus();
+    if (!bar || !::IsWindowVisible(bar) || !PageContains(focus) || !m_pScrollView || !m_pScrollView->IsWindow()) return;
+    RECT control = {}, view = {};
+    ::GetWindowRect(focus, &control);
+    ::GetClientRect(*m_pScrollView, &view);
+    ::MapWindowPoints(*m_pScrollView, nullptr, reinterpret_cast<POINT*>(&view), 2);
+    int delta = 0;
+    if (control.bottom > view.bottom) delta = control.bottom - view.bottom;
+    // A control taller than the view shows its top.
+    if (control.top - delta < view.top) delta = control.top - view.top;
+    if (delta == 0) return;
+    SCROLLINFO info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_POS;
+    if (!::GetScrollInfo(bar, SB_CTL, &info)) return;
+    info.nPos += delta;
+    ::SetScrollInfo(bar, SB_CTL, &info, TRUE);
+    ::GetScrollInfo(bar, SB_CTL, &info);
+    m_scrollInfo.nPos = info.nPos;
+    m_pPageView->ScrollTo(info.nPos);
+}
+
 BOOL COSLMainDlg::PreTranslateMessage(MSG* msg) {
+    BOOL handled = TranslateKeys(msg);
+    // On a short screen the page scrolls; a control the keyboard moved to must come into view.
+    if (handled && msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && IsWindow()) ScrollFocusIntoView();
+    return handled;
+}
+
+BOOL COSLMainDlg::TranslateKeys(MSG* msg) {
     if (!IsWindow()) return FALSE;
     if (TranslateSearchKey(msg)) return TRUE;
     if (PageContains(msg->hwnd)) return m_pPageView->PreTranslateMessage(msg);

@@ -4,12 +4,32 @@
 
 #include "base/resource_module.h"
 #include "resource.h"
+#include "ui/high_contrast.h"
+#include "window/tree_accessible.h"
 #include "window/change_marks.h"
 
 namespace {
-constexpr COLORREF kHighlightFocused = RGB(185, 218, 252);
-constexpr COLORREF kHighlightUnfocused = RGB(191, 189, 185);
-constexpr COLORREF kHighlightFrame = RGB(231, 242, 254);
+// The expand-state glyph in high contrast: the bitmaps are black art meant to be AND-ed onto white,
+// which vanishes on a dark scheme, so a triangle in the text colour takes their place.
+void DrawExpandTriangle(HDC dc, int right, int top, int size, bool expanded, COLORREF colour) {
+    POINT points[3];
+    if (expanded) {
+        points[0] = {right - size, top};
+        points[1] = {right, top};
+        points[2] = {right - size / 2, top + size / 2};
+    } else {
+        points[0] = {right - size / 2, top - size / 4};
+        points[1] = {right, top + size / 4};
+        points[2] = {right - size / 2, top + size * 3 / 4};
+    }
+    base::UniqueGdiObject brush(::CreateSolidBrush(colour));
+    base::UniqueGdiObject pen(::CreatePen(PS_SOLID, 1, colour));
+    HGDIOBJ oldBrush = ::SelectObject(dc, brush.get());
+    HGDIOBJ oldPen = ::SelectObject(dc, pen.get());
+    ::Polygon(dc, points, 3);
+    ::SelectObject(dc, oldPen);
+    ::SelectObject(dc, oldBrush);
+}
 
 HFONT MakeFont(const CStringW& face, int points, int dpiY) {
     LOGFONTW font = {};
@@ -119,6 +139,21 @@ int CNewTreeCtrl::RowHeight(HTREEITEM item, ostrel::WrappedLabel* label) {
     return ScaleY(height);
 }
 
+BOOL CNewTreeCtrl::RowRect(HTREEITEM target, RECT* rect) {
+    ::GetClientRect(m_hWnd, &m_rcClient);
+    int top = 0;
+    for (HTREEITEM item = TreeView_GetFirstVisible(m_hWnd); item && top < m_rcClient.bottom;
+         item = TreeView_GetNextVisible(m_hWnd, item)) {
+        int bottom = top + RowHeight(item);
+        if (item == target) {
+            *rect = {0, top, m_rcClient.right, bottom};
+            return TRUE;
+        }
+        top = bottom;
+    }
+    return FALSE;
+}
+
 HTREEITEM CNewTreeCtrl::HitRow(POINT point) {
     int top = 0;
     for (HTREEITEM item = TreeView_GetFirstVisible(m_hWnd); item; item = TreeView_GetNextVisible(m_hWnd, item)) {
@@ -133,15 +168,16 @@ void CNewTreeCtrl::RefreshFocus() { m_bHasFocus = ::GetFocus() == m_hWnd; }
 
 void CNewTreeCtrl::DrawRow(HDC dc, HTREEITEM item, const RECT& row, const ostrel::WrappedLabel& label, bool highlighted) {
     bool category = IsCategory(item);
+    ostrel::Palette palette = ostrel::CurrentPalette();
     if (highlighted) {
         int bottom = row.bottom;
         HTREEITEM next = TreeView_GetNextSibling(m_hWnd, item);
         if (!category && next && IsCategory(next)) ++bottom;
         HRGN outer = ::CreateRoundRectRgn(1, row.top, row.right, bottom, 5, 5);
-        HBRUSH fill = ::CreateSolidBrush(m_bHasFocus ? kHighlightFocused : kHighlightUnfocused);
+        HBRUSH fill = ::CreateSolidBrush(m_bHasFocus ? palette.selection : palette.selectionIdle);
         ::FillRgn(dc, outer, fill);
         HRGN inner = ::CreateRoundRectRgn(2, row.top + 1, row.right - 1, bottom - 1, 4, 4);
-        HBRUSH frame = ::CreateSolidBrush(kHighlightFrame);
+        HBRUSH frame = ::CreateSolidBrush(palette.selectionFrame);
         ::FrameRgn(dc, inner, frame, 1, 1);
         ::DeleteObject(frame);
         ::DeleteObject(inner);
@@ -153,7 +189,8 @@ void CNewTreeCtrl::DrawRow(HDC dc, HTREEITEM item, const RECT& row, const ostrel
     text.left = ScaleX(kTextLeft);
     text.top += ScaleY(category ? 9 : 3);
     HGDIOBJ oldFont = ::SelectObject(dc, category ? m_hCategoryFont : m_hEntryFont);
-    ::SetTextColor(dc, RGB(0, 0, 0));
+    COLORREF textColour = !highlighted ? palette.text : m_bHasFocus ? palette.selectionText : palette.selectionIdleText;
+    ::SetTextColor(dc, textColour);
     ::DrawTextW(dc, label.text, label.text.GetLength(), &text, DT_LEFT | DT_TOP);
     ::SelectObject(dc, oldFont);
 
@@ -161,7 +198,9 @@ void CNewTreeCtrl::DrawRow(HDC dc, HTREEITEM item, const RECT& row, const ostrel
         bool expanded = (TreeView_GetItemState(m_hWnd, item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
         HBITMAP glyph = expanded ? m_hExpanded : m_hCollapsed;
         BITMAP bm = {};
-        if (glyph && ::GetObjectW(glyph, sizeof(bm), &bm)) {
+        if (ostrel::HighContrastOn()) {
+            DrawExpandTriangle(dc, ScaleX(13), row.top + ScaleY(13), ScaleX(8), expanded, textColour);
+        } else if (glyph && ::GetObjectW(glyph, sizeof(bm), &bm)) {
             HDC source = ::CreateCompatibleDC(dc);
             HGDIOBJ old = ::SelectObject(source, glyph);
             ::BitBlt(dc, ScaleX(13) - bm.bmWidth, row.top + ScaleY(13), bm.bmWidth, bm.bmHeight, source, 0, 0, SRCAND);
@@ -181,7 +220,7 @@ void CNewTreeCtrl::PaintRows(HDC dc) {
     RefreshFocus();
     ::GetClientRect(m_hWnd, &m_rcClient);
     COLORREF background = TreeView_GetBkColor(m_hWnd);
-    if (background == static_cast<COLORREF>(-1)) background = ::GetSysColor(COLOR_WINDOW);
+    if (background == static_cast<COLORREF>(-1) || ostrel::HighContrastOn()) background = ostrel::CurrentPalette().background;
     HBRUSH brush = ::CreateSolidBrush(background);
     ::FillRect(dc, &m_rcClient, brush);
     ::DeleteObject(brush);
@@ -199,6 +238,14 @@ void CNewTreeCtrl::PaintRows(HDC dc) {
         m_nPreviousBottom = m_nPreviousTop + height;
         RECT row = {0, m_nPreviousTop, m_rcClient.right, m_nPreviousBottom};
         DrawRow(dc, item, row, label, item == selected && (m_bHasFocus || showAlways));
+        // The highlight alone does not tell where the keyboard is in high contrast or for a reader
+        // of the screen's focus; the dotted rectangle does, in every scheme.
+        if (item == selected && m_bHasFocus) {
+            RECT focus = {ScaleX(3), row.top + 2, row.right - 2, row.bottom - 2};
+            ::SetTextColor(dc, RGB(0, 0, 0));
+            ::SetBkColor(dc, RGB(255, 255, 255));
+            ::DrawFocusRect(dc, &focus);
+        }
     }
 }
 
@@ -253,7 +300,18 @@ void CNewTreeCtrl::OnReflectedNotify(const NMHDR* header) {
     case TVN_ITEMEXPANDEDW:
     case TVN_ITEMEXPANDEDA:
         SetTimer(kRepaintTimer, 50);
+        NotifyReaders(EVENT_OBJECT_STATECHANGE, reinterpret_cast<const NMTREEVIEWW*>(header)->itemNew.hItem);
         break;
+    case TVN_SELCHANGEDW:
+    case TVN_SELCHANGEDA: {
+        // The control invalidates rows at its own uniform height, not at the heights painted here:
+        // a selection moved by the keyboard would leave the old highlight behind.
+        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        HTREEITEM item = reinterpret_cast<const NMTREEVIEWW*>(header)->itemNew.hItem;
+        NotifyReaders(EVENT_OBJECT_SELECTION, item);
+        if (::GetFocus() == m_hWnd) NotifyReaders(EVENT_OBJECT_FOCUS, item);
+        break;
+    }
     case NM_KILLFOCUS:
         m_bHasFocus = FALSE;
         ::InvalidateRect(m_hWnd, nullptr, FALSE);
@@ -261,6 +319,12 @@ void CNewTreeCtrl::OnReflectedNotify(const NMHDR* header) {
     default:
         break;
     }
+}
+
+void CNewTreeCtrl::NotifyReaders(DWORD event, HTREEITEM item) {
+    // The rows are named by this tree's own child ids, not by the control's, so the events that
+    // point a screen reader at a row must come from here.
+    if (long id = ostrel::TreeChildId(m_hWnd, item)) ::NotifyWinEvent(event, m_hWnd, OBJID_CLIENT, id);
 }
 
 BOOL CNewTreeCtrl::PreTranslateKey(MSG* msg) {
@@ -288,6 +352,23 @@ LRESULT CNewTreeCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_ERASEBKGND:
         return 1;  // every pixel is painted from the memory bitmap
+    case WM_GETOBJECT:
+        if (LRESULT object = ostrel::AnswerGetObject(wParam, lParam, [this] { return new ostrel::TreeAccessible(m_hWnd); })) {
+            return object;
+        }
+        break;
+    case ostrel::TreeAccessible::kLabelMessage:
+        *reinterpret_cast<CStringW*>(lParam) = LabelOf(reinterpret_cast<HTREEITEM>(wParam));
+        return TRUE;
+    case ostrel::TreeAccessible::kRowRectMessage:
+        return RowRect(reinterpret_cast<HTREEITEM>(wParam), reinterpret_cast<RECT*>(lParam));
+    case ostrel::TreeAccessible::kHitRowMessage:
+        return reinterpret_cast<LRESULT>(HitRow(*reinterpret_cast<const POINT*>(lParam)));
+    case WM_SETFOCUS:
+        m_bHasFocus = TRUE;
+        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        NotifyReaders(EVENT_OBJECT_FOCUS, TreeView_GetSelection(m_hWnd));
+        break;
     case WM_LBUTTONDOWN:
         OnLeftButtonDown({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
         return 0;

@@ -49,6 +49,8 @@ public:
     int RowHeight(HTREEITEM item, ostrel::WrappedLabel* label = nullptr);
     // The row under a point in client coordinates, walking the layout from the first visible row.
     HTREEITEM HitRow(POINT point);
+    // The rectangle of an item's row in client coordinates; FALSE when the row is not on screen.
+    BOOL RowRect(HTREEITEM item, RECT* rect);
     // Reflected notifications, forwarded by the host from its WM_NOTIFY.
     void OnReflectedNotify(const NMHDR* header);
     // Key-downs before dialog navigation: TRUE swallows the message.
@@ -66,6 +68,7 @@ private:
     void OnPaint();
     void OnLeftButtonDown(POINT point);
     void RefreshFocus();
+    void NotifyReaders(DWORD event, HTREEITEM item);
     int ScaleX(int v) const { return ::MulDiv(v, m_nDpiX, 96); }
     int ScaleY(int v) const { return ::MulDiv(v, m_nDpiY, 96); }
     CStringW LabelOf(HTREEITEM item);

@@ -1,5 +1,7 @@
 #include "window/osl_view.h"
 
+#include "ui/high_contrast.h"
+
 #include "plugwerk/plugin_class.h"
 #include "window/change_marks.h"
 
@@ -135,8 +137,7 @@ LRESULT COSL_View::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (r.right - r.left != m_nWidth || r.bottom - r.top != m_nHeight) PlaceAtOrigin();
     }
     if (IsColourMessage(message) && m_brWhite) {
-        ::SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-        return reinterpret_cast<LRESULT>(m_brWhite.get());
+        return reinterpret_cast<LRESULT>(ostrel::PageCtlColor(reinterpret_cast<HDC>(wParam), static_cast<HBRUSH>(m_brWhite.get())));
     }
     return result;
 }

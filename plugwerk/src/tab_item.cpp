@@ -5,16 +5,15 @@
 
 HWND CTabItem::m_hParentWnd = nullptr;
 
-// The tab control draws its body in the dialog colour; pages read better on white.
+// The tab control draws its body in the dialog colour; pages read better on the window colour, which
+// is white in the usual schemes and the user's own background in high contrast.
 class CTabSheetWindow::Impl : public CWnd {
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_ERASEBKGND) {
             RECT client;
             ::GetClientRect(m_hWnd, &client);
-            HBRUSH white = ::CreateSolidBrush(RGB(255, 255, 255));
-            ::FillRect(reinterpret_cast<HDC>(wParam), &client, white);
-            ::DeleteObject(white);
+            ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(COLOR_WINDOW));
             return 0;
         }
         return CWnd::WindowProc(message, wParam, lParam);

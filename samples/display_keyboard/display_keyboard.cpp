@@ -78,6 +78,7 @@ public:
         AddToTab(1, keys);
         // The second radio button is shown and hidden with the tab as well.
         AddToTab(1, new TabMember(IDC_FKEYS_MEDIA));
+        AddToTab(1, new TabMember(IDC_SHORTCUTS_LABEL));
         auto* shortcuts = new CListBoxItem(0, 0, IDC_SHORTCUTS, 0, nullptr);
         CAtlArray<CStringW> lines;
         for (UINT id : {IDS_SHORTCUT_1, IDS_SHORTCUT_2, IDS_SHORTCUT_3, IDS_SHORTCUT_4}) lines.Add(Text(id));

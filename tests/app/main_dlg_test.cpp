@@ -6,12 +6,14 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 #include <shlobj.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -26,6 +28,7 @@
 #include "plugwerk/fake_settory.h"
 #include "resource.h"
 #include "testing.h"
+#include "high_contrast_scheme.h"
 #include "support/fixtures.h"
 #include "testdata/hostplugin/host_plugin_api.h"
 #include "window/about_dlg.h"
@@ -33,6 +36,8 @@
 #include "window/main_dlg.h"
 #include "window/main_layout.h"
 #include "window/new_tree_ctrl.h"
+#include "window/tree_accessible.h"
+#include "ui/accessible_object.h"
 #include "ui/tab_dialog.h"
 
 namespace {
@@ -435,6 +440,20 @@ TEST_F(SettingsWindow, OnShortScreensTheSystemInformationPageScrollsOnlyWhenItDo
     EXPECT_EQ(frameBottom() > shown.bottom, ::IsWindowVisible(bar) != FALSE) << frameBottom() << " " << shown.bottom;
     ::SendMessageW(*dialog_, WM_VSCROLL, SB_BOTTOM, reinterpret_cast<LPARAM>(bar));
     EXPECT_LE(frameBottom(), shown.bottom);
+    // Tab to a list out of view scrolls it in.
+    ::SendMessageW(*dialog_, WM_VSCROLL, SB_TOP, reinterpret_cast<LPARAM>(bar));
+    HWND upper = ::GetDlgItem(page, IDC_SYSINFO_UPPER_LIST);
+    HWND lower = ::GetDlgItem(page, IDC_SYSINFO_LOWER_LIST);
+    ::SetFocus(upper);
+    MSG tab = {upper, WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    dialog_->PreTranslateMessage(&tab);
+    ASSERT_EQ(lower, ::GetFocus());
+    RECT list = {};
+    ::GetWindowRect(lower, &list);
+    ::MapWindowPoints(nullptr, view, reinterpret_cast<POINT*>(&list), 2);
+    // A list taller than the view shows its top.
+    EXPECT_GE(list.top, shown.top);
+    EXPECT_TRUE(list.bottom <= shown.bottom || list.top == shown.top) << list.top << " " << list.bottom;
 }
 
 TEST_F(SettingsWindow, ClassIdSelectsItsPageAndPositionAndLastEntryAreReusedNextTime) {
@@ -1126,6 +1145,271 @@ TEST_F(PseudoLanguageWindows, SettingsWindowSystemInformationAndAboutShowOnlyTex
 TEST_F(PseudoLanguageWindows, StatusWindowShowsOnlyTextsOfTheModule) {
     OpenStatus();
     for (const CStringW& text : ForeignTexts(*status_)) ADD_FAILURE() << "status window shows " << text.GetString();
+}
+
+// ---- Keyboard, screen readers and high contrast -------------------------------------------------
+
+// What a screen reader in another process read of one object (id 0) or one of its rows.
+struct AccessibleRow {
+    HWND window = nullptr;
+    long id = 0;
+    long role = 0;
+    DWORD state = 0;
+    CStringW name, value, action;
+};
+
+CStringW FromUtf8(const std::string& text) {
+    int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    CStringW wide;
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.GetBufferSetLength(size), size);
+    return wide;
+}
+
+// Runs the reader process over the windows while this thread keeps serving their messages.
+// An action is "<window>/<child id>": the reader does that child's default action.
+std::vector<AccessibleRow> ReadAccessible(std::initializer_list<HWND> windows, const CStringW& action = L"") {
+    // Beside the programs: the profile's temporary folder may not exist in a fresh prefix.
+    CStringW output = testsupport::BinFile(testsupport::UniqueName(L"access-read") + L".txt");
+    CStringW command;
+    command.Format(L"\"%s\" \"%s\"", testsupport::BinFile(L"access_reader.exe").GetString(), output.GetString());
+    for (HWND window : windows) command.AppendFormat(L" %llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+    if (!action.IsEmpty()) command += L" " + action;
+    testsupport::ChildProcess reader(command);
+    EXPECT_TRUE(reader.Started());
+    DWORD code = 99;
+    EXPECT_TRUE(PumpUntil([&] { return reader.WaitExit(0, &code); }, kTimeout));
+    EXPECT_EQ(0u, code) << "windows the reader could not open: " << command.GetString();
+    std::vector<AccessibleRow> rows;
+    std::string text = testsupport::ReadTextFile(output);
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::vector<std::string> fields;
+        std::string line = text.substr(start, end - start);
+        for (size_t from = 0;;) {
+            size_t tab = line.find('\t', from);
+            fields.push_back(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from));
+            if (tab == std::string::npos) break;
+            from = tab + 1;
+        }
+        if (fields.size() != 7) continue;
+        AccessibleRow row;
+        row.window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoull(fields[0], nullptr, 16)));
+        row.id = std::stol(fields[1]);
+        row.role = std::stol(fields[2]);
+        row.state = static_cast<DWORD>(std::stoul(fields[3], nullptr, 16));
+        row.name = FromUtf8(fields[4]);
+        row.value = FromUtf8(fields[5]);
+        row.action = FromUtf8(fields[6]);
+        rows.push_back(row);
+    }
+    ::DeleteFileW(output);
+    return rows;
+}
+
+std::vector<AccessibleRow> RowsOf(const std::vector<AccessibleRow>& rows, HWND window) {
+    std::vector<AccessibleRow> of;
+    for (const AccessibleRow& row : rows) {
+        if (row.window == window) of.push_back(row);
+    }
+    return of;
+}
+
+// Controls a person operates that the keyboard cannot reach: not a tab stop (a radio button counts
+// through the first of its group), or, with mnemonics asked for, no Alt+letter that leads to it (its
+// own text, or a label or group box just before it).
+std::vector<CStringW> KeyboardGaps(HWND dialog, bool mnemonics) {
+    std::vector<CStringW> gaps;
+    for (HWND control = ::GetWindow(dialog, GW_CHILD); control; control = ::GetWindow(control, GW_HWNDNEXT)) {
+        wchar_t cls[64] = {};
+        ::GetClassNameW(control, cls, 64);
+        LONG style = ::GetWindowLongW(control, GWL_STYLE);
+        LONG type = style & BS_TYPEMASK;
+        bool button = !_wcsicmp(cls, L"Button");
+        bool label = (!_wcsicmp(cls, L"Static") && !(style & SS_NOTIFY)) || (button && type == BS_GROUPBOX);
+        int id = ::GetDlgCtrlID(control);
+        // A child dialog (the page's scroll view) only holds controls; the page is checked on its own.
+        if (label || !_wcsicmp(cls, L"ScrollBar") || !wcscmp(cls, L"#32770") || id == IDOK || id == IDCANCEL || id == IDC_OK) continue;
+        bool radio = button && (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON);
+        HWND leader = control;
+        while (radio && !(::GetWindowLongW(leader, GWL_STYLE) & WS_GROUP) && ::GetWindow(leader, GW_HWNDPREV)) {
+            leader = ::GetWindow(leader, GW_HWNDPREV);
+        }
+        CStringW what;
+        what.Format(L"control %d (%s)", id, cls);
+        if (!(::GetWindowLongW(leader, GWL_STYLE) & WS_TABSTOP)) gaps.push_back(what + L": no tab stop");
+        if (!mnemonics || !_wcsicmp(cls, WC_TABCONTROLW)) continue;
+        auto hasMnemonic = [](HWND window) {
+            wchar_t text[256] = {};
+            ::GetWindowTextW(window, text, 256);
+            for (const wchar_t* p = wcschr(text, L'&'); p && p[1]; p = wcschr(p + 2, L'&')) {
+                if (p[1] != L'&') return true;
+            }
+            return false;
+        };
+        bool reached = button && hasMnemonic(control);
+        for (HWND before = ::GetWindow(control, GW_HWNDPREV); !button && before && !reached;
+             before = ::GetWindow(before, GW_HWNDPREV)) {
+            wchar_t beforeClass[64] = {};
+            ::GetClassNameW(before, beforeClass, 64);
+            LONG beforeStyle = ::GetWindowLongW(before, GWL_STYLE);
+            bool isLabel = (!_wcsicmp(beforeClass, L"Static") && !(beforeStyle & SS_NOPREFIX)) ||
+                           (!_wcsicmp(beforeClass, L"Button") && (beforeStyle & BS_TYPEMASK) == BS_GROUPBOX);
+            if (isLabel) reached = hasMnemonic(before);
+            if (!isLabel && _wcsicmp(beforeClass, L"Static")) break;
+        }
+        if (!reached) gaps.push_back(what + L": no mnemonic");
+    }
+    return gaps;
+}
+
+TEST(DialogKeyboard, EveryControlOfTheSamplePagesAndProgramDialogsIsReachable) {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    struct {
+        const wchar_t* module;
+        int dialog;
+    } dialogs[] = {
+        {L"MinimalPlugin.dll", 100},          {L"OstrelDisplayKeyboard.dll", 100}, {L"OstrelDisplayKeyboard.dll", 101},
+        {L"OstrelPowerWireless.dll", 100},    {L"OstrelPowerWireless.dll", 101},   {L"en-US\\Ostrel.exe.mui", IDD_SYSTEM_INFO},
+        {L"en-US\\Ostrel.exe.mui", IDD_ABOUTBOX},
+    };
+    HWND host = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 600, nullptr, nullptr, nullptr, nullptr);
+    for (const auto& d : dialogs) {
+        base::UniqueModule module(::LoadLibraryExW(testsupport::BinFile(d.module), nullptr,
+                                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        ASSERT_TRUE(module.valid()) << CStringW(d.module).GetString();
+        HWND dialog = ::CreateDialogParamW(module.get(), MAKEINTRESOURCEW(d.dialog), host,
+                                           [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        ASSERT_NE(nullptr, dialog) << CStringW(d.module).GetString() << " " << d.dialog;
+        for (const CStringW& gap : KeyboardGaps(dialog, true)) {
+            ADD_FAILURE() << CStringW(d.module).GetString() << " dialog " << d.dialog << ": " << gap.GetString();
+        }
+        ::DestroyWindow(dialog);
+    }
+    ::DestroyWindow(host);
+}
+
+TEST_F(SettingsWindow, AnotherProcessReadsTheTreeRowsTitleAndHelpButton) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    HWND tree = dialog_->Tree();
+    ::SetFocus(tree);
+    HWND help = dialog_->GetDlgItem(IDC_HELP_BUTTON);
+    HWND title = dialog_->GetDlgItem(IDC_TITLE);
+    // The help button shows only for entries with help, but a reader may still come across it.
+    for (const CStringW& gap : KeyboardGaps(*dialog_, false)) ADD_FAILURE() << gap.GetString();
+    auto rows = ReadAccessible({tree, help, title});
+
+    auto treeRows = RowsOf(rows, tree);
+    ASSERT_EQ(static_cast<size_t>(TreeView_GetCount(tree)) + 1, treeRows.size());
+    EXPECT_EQ(ROLE_SYSTEM_OUTLINE, treeRows[0].role);
+    size_t next = 1;
+    int expanded = 0, collapsed = 0;
+    for (HTREEITEM category = TreeView_GetRoot(tree); category; category = TreeView_GetNextSibling(tree, category)) {
+        const AccessibleRow& row = treeRows[next++];
+        bool open = (TreeView_GetItemState(tree, category, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+        (open ? expanded : collapsed)++;
+        EXPECT_EQ(ROLE_SYSTEM_OUTLINEITEM, row.role);
+        EXPECT_STREQ(ostrel::TreeItemText(tree, category), row.name);
+        EXPECT_STREQ(L"1", row.value);
+        EXPECT_EQ(open ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED,
+                  row.state & (STATE_SYSTEM_EXPANDED | STATE_SYSTEM_COLLAPSED));
+        EXPECT_STREQ(base::LoadResString(open ? IDS_ACTION_COLLAPSE : IDS_ACTION_EXPAND), row.action);
+        for (HTREEITEM item = TreeView_GetChild(tree, category); item; item = TreeView_GetNextSibling(tree, item)) {
+            const AccessibleRow& entry = treeRows[next++];
+            EXPECT_STREQ(ostrel::TreeItemText(tree, item), entry.name);
+            EXPECT_STREQ(L"2", entry.value);
+            EXPECT_EQ(open ? 0u : static_cast<DWORD>(STATE_SYSTEM_INVISIBLE), entry.state & STATE_SYSTEM_INVISIBLE);
+            bool selected = item == TreeView_GetSelection(tree);
+            EXPECT_EQ(selected ? static_cast<DWORD>(STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED) : 0u,
+                      entry.state & (STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED))
+                << CStringW(entry.name).GetString();
+            if (selected) {
+                EXPECT_STREQ(L"First page", entry.name);
+            }
+        }
+    }
+    EXPECT_GT(expanded, 0);
+    EXPECT_GT(collapsed, 0);
+
+    // A reader's default action on a closed category opens it.
+    HTREEITEM closed = TreeView_GetRoot(tree);
+    while (closed && (TreeView_GetItemState(tree, closed, TVIS_EXPANDED) & TVIS_EXPANDED)) closed = TreeView_GetNextSibling(tree, closed);
+    ASSERT_NE(nullptr, closed);
+    CStringW action;
+    action.Format(L"%llx/%ld", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(tree)), ostrel::TreeChildId(tree, closed));
+    ReadAccessible({}, action);
+    EXPECT_TRUE(TreeView_GetItemState(tree, closed, TVIS_EXPANDED) & TVIS_EXPANDED);
+
+    auto helpRows = RowsOf(rows, help);
+    ASSERT_FALSE(helpRows.empty());
+    EXPECT_EQ(ROLE_SYSTEM_PUSHBUTTON, helpRows[0].role);
+    EXPECT_STREQ(base::LoadResString(IDS_HELP_BUTTON_NAME), helpRows[0].name);
+    EXPECT_STREQ(base::LoadResString(IDS_ACTION_PRESS), helpRows[0].action);
+    auto titleRows = RowsOf(rows, title);
+    ASSERT_FALSE(titleRows.empty());
+    EXPECT_EQ(ROLE_SYSTEM_STATICTEXT, titleRows[0].role);
+    EXPECT_STREQ(L"First page", titleRows[0].name);
+}
+
+TEST_F(SettingsWindow, HighContrastDrawsTheTreeTitleAndPageInTheSystemColours) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    CNewTreeCtrl& tree = dialog_->Tree();
+    ::SetFocus(tree);
+    HTREEITEM selected = TreeView_GetSelection(tree);
+    RECT row = {}, client = {};
+    ASSERT_TRUE(tree.RowRect(selected, &row));
+    ::GetClientRect(tree, &client);
+    auto treePixel = [&](int x, int y) { return testsupport::PaintedPixel(tree, [&](HDC dc) { tree.PaintRows(dc); }, x, y); };
+    base::UniqueDc dc(::CreateCompatibleDC(nullptr));
+    auto colours = [&](HWND window, HWND control) {
+        auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                                                             reinterpret_cast<LPARAM>(control)));
+        LOGBRUSH fill = {};
+        ::GetObjectW(brush, sizeof(fill), &fill);
+        return std::make_pair(fill.lbColor, ::GetTextColor(dc.get()));
+    };
+    EXPECT_EQ(RGB(185, 218, 252), treePixel(row.right - 6, (row.top + row.bottom) / 2));
+    EXPECT_EQ(RGB(0, 51, 153), colours(*dialog_, dialog_->GetDlgItem(IDC_TITLE)).second);
+    {
+        apptest::HighContrastScheme scheme;
+        ::SendMessageW(*dialog_, WM_SYSCOLORCHANGE, 0, 0);
+        EXPECT_EQ(apptest::HighContrastScheme::kWindow, treePixel(client.right - 2, client.bottom - 2));
+        EXPECT_EQ(apptest::HighContrastScheme::kHighlight, treePixel(row.right - 6, (row.top + row.bottom) / 2));
+        auto title = colours(*dialog_, dialog_->GetDlgItem(IDC_TITLE));
+        EXPECT_EQ(apptest::HighContrastScheme::kWindow, title.first);
+        EXPECT_EQ(apptest::HighContrastScheme::kWindowText, title.second);
+        auto page = colours(*dialog_->PageView(), PageControl(IDC_HP_CHECK));
+        EXPECT_EQ(apptest::HighContrastScheme::kWindow, page.first);
+        EXPECT_EQ(apptest::HighContrastScheme::kWindowText, page.second);
+    }
+    ::SendMessageW(*dialog_, WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(RGB(185, 218, 252), treePixel(row.right - 6, (row.top + row.bottom) / 2));
+    EXPECT_EQ(RGB(0, 51, 153), colours(*dialog_, dialog_->GetDlgItem(IDC_TITLE)).second);
+}
+
+TEST_F(StatusWindow, ListsAreNamedByTheirCaptionsAndReachedByKeyboard) {
+    OpenStatus();
+    for (const CStringW& gap : KeyboardGaps(*status_, true)) ADD_FAILURE() << gap.GetString();
+    HWND lists[3] = {status_->ListOfCategory(0), status_->ListOfCategory(1), status_->ListOfCategory(2)};
+    // Tab into a list shows the focus on its first row without choosing it.
+    ::SetFocus(lists[0]);
+    EXPECT_EQ(0, ListView_GetNextItem(lists[0], -1, LVNI_FOCUSED));
+    EXPECT_EQ(-1, ListView_GetNextItem(lists[0], -1, LVNI_SELECTED));
+    EXPECT_EQ(lists[0], ::GetFocus());
+    auto rows = ReadAccessible({lists[0], lists[1], lists[2]});
+    for (int category = 0; category < 3; ++category) {
+        auto own = RowsOf(rows, lists[category]);
+        ASSERT_FALSE(own.empty()) << category;
+        EXPECT_EQ(ROLE_SYSTEM_LIST, own[0].role);
+        EXPECT_STREQ(ostrel::TextWithoutMnemonic(base::LoadResString(IDS_STATUS_CAPTION_FIRST + category)), own[0].name);
+    }
+    // In high contrast the lists take the scheme's colours when the window hands the change on.
+    apptest::HighContrastScheme scheme;
+    ::SendMessageW(*status_, WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(apptest::HighContrastScheme::kWindow, ListView_GetBkColor(lists[0]));
+    EXPECT_EQ(apptest::HighContrastScheme::kWindowText, ListView_GetTextColor(lists[0]));
 }
 
 }  // namespace

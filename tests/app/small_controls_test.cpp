@@ -10,6 +10,7 @@
 #include "base/resource_module.h"
 #include "resource.h"
 #include "support/fixtures.h"
+#include "high_contrast_scheme.h"
 #include "window/help_button.h"
 #include "ui/png_resource.h"
 #include "window/progress_ctrl.h"
@@ -220,6 +221,45 @@ TEST_F(HelpButton, PressShowsPressedReleaseShowsHoverAndTheClickReachesTheParent
     button->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(13, 12));
     button->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(13, 12));
     ExpectOneState(*button, "hover", "button up");
+}
+
+TEST_F(HelpButton, KeyboardReachesAndPressesItWithAVisibleFocus) {
+    ShowParent();
+    auto button = MakeButton(24);
+    ASSERT_TRUE(button);
+    EXPECT_TRUE(::GetWindowLongW(button->m_hWnd, GWL_STYLE) & WS_TABSTOP);
+    MSG enter = {button->m_hWnd, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(button->SendMessage(WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTMESSAGE);
+    // Space presses on the way down and clicks on the way up; Enter clicks at once.
+    button->SendMessage(WM_KEYDOWN, VK_SPACE, 0);
+    ExpectOneState(*button, "pressed", "space down");
+    EXPECT_TRUE(parent_.commands.empty());
+    button->SendMessage(WM_KEYUP, VK_SPACE, 0);
+    ExpectOneState(*button, "normal", "space up");
+    button->SendMessage(WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_EQ(2u, parent_.commands.size());
+    for (const auto& command : parent_.commands) EXPECT_EQ(MAKEWPARAM(IDC_HELP_BUTTON, STN_CLICKED), command.first);
+
+    // The focus shows as a dotted frame over the corner that is otherwise background.
+    Rgb before[2] = {PixelAt(*button, 0, 0), PixelAt(*button, 1, 0)};
+    ::SetFocus(button->m_hWnd);
+    Rgb focused[2] = {PixelAt(*button, 0, 0), PixelAt(*button, 1, 0)};
+    bool changed = false;
+    for (int i = 0; i < 2; ++i) changed |= before[i].r != focused[i].r || before[i].b != focused[i].b;
+    EXPECT_TRUE(changed);
+}
+
+TEST_F(HelpButton, HighContrastDrawsARingInTheSchemesColoursInsteadOfTheImage) {
+    auto button = MakeButton(48);
+    ASSERT_TRUE(button);
+    apptest::HighContrastScheme scheme;
+    Rgb corner = PixelAt(*button, 47, 0);
+    Rgb ring = PixelAt(*button, 0, 24);
+    EXPECT_EQ(RGB(corner.r, corner.g, corner.b), apptest::HighContrastScheme::kWindow);
+    EXPECT_EQ(RGB(ring.r, ring.g, ring.b), apptest::HighContrastScheme::kWindowText);
+    button->SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(24, 24));
+    Rgb hover = PixelAt(*button, 10, 24);
+    EXPECT_EQ(RGB(hover.r, hover.g, hover.b), apptest::HighContrastScheme::kHighlight);
 }
 
 TEST_F(HelpButton, LeavingTheButtonShowsNormalAgain) {
