@@ -152,6 +152,9 @@ int Reload();
 int UpdateCurrentSetting(PendingList& pending);
 int RegisterSettingChangeEvent(const wchar_t* classId, int settingId);
 int UnRegisterSettingChangeEvent(const wchar_t* classId, int settingId);
+// Whether a policy locks the setting: *source is 0 (not locked), 1 (machine policy) or 2 (user
+// policy). The checks and result codes of GetCurrentValue, without the write mutex.
+int LockSource(const wchar_t* classId, int settingId, int* source);
 // The reload listener's work after another process saved: both current stores from disk under the
 // write mutex; kMutexTimeout when the mutex was not obtained.
 //

@@ -11,7 +11,9 @@
 // Output lines end as text lines do on this system (CR LF); fields are separated by tabs.
 // Options: --inproc loads the service into this process instead of using the shared server.
 // Exit codes: 0 done, 1 failure, 2 malformed class id, 3 no default settings, 4 unknown setting,
-// 9 settings busy (write mutex not obtained), 64 usage, 69 service not available.
+// 9 settings busy (write mutex not obtained), 64 usage, 69 service not available, 77 the setting is
+// locked by policy (set refused). A locked setting's value is followed by a tab and
+// "locked by machine policy" or "locked by user policy" in get and list.
 #include <windows.h>
 #include <objbase.h>
 
@@ -23,6 +25,7 @@
 #include "base/com_ptr.h"
 #include "base/handles.h"
 #include "settory/cli/catalogue.h"
+#include "settory/cli/locks.h"
 #include "settory/values.h"
 
 namespace {
@@ -123,7 +126,7 @@ public:
         wchar_t value[SETTORY_VALUE_CAPACITY] = {};
         HRESULT r = Current(words[0], id, value);
         if (r != 0) return Explain(r, words[0], id);
-        Print(stdout, value);
+        Print(stdout, value + Locked(words[0], id));
         return kDone;
     }
 
@@ -138,6 +141,9 @@ public:
         wchar_t value[SETTORY_VALUE_CAPACITY] = {};
         HRESULT r = Default(words[0], id, value);
         if (r != 0) return Explain(r, words[0], id);
+        if (int lock = settorycli::LockOf(settory_.Get(), words[0], id)) {
+            return Fail(settorycli::kLockedExit, settorycli::RefusedMessage(words[0], id, lock));
+        }
         settory_->SetCurrentValueEx(words[0].c_str(), id, words[2].c_str());
         return Explain(settory_->UpdateCurrentSetting(), words[0], id);
     }
@@ -181,7 +187,8 @@ public:
             HRESULT r = Current(name.classId, name.settingId, current);
             if (r == 9) return Explain(r, name.classId, name.settingId);
             Print(stdout, name.classId + L"\t" + std::to_wstring(name.settingId) + L"\t" + defaults + L"\t" +
-                              (r == 0 ? std::wstring(current) : std::wstring(L"?")));
+                              (r == 0 ? std::wstring(current) : std::wstring(L"?")) +
+                              Locked(name.classId, name.settingId));
         }
         return kDone;
     }
@@ -189,6 +196,11 @@ public:
     int Watch(const std::vector<std::wstring>& words, int count);
 
 private:
+    std::wstring Locked(const std::wstring& classId, int id) {
+        std::wstring text = settorycli::LockText(settorycli::LockOf(settory_.Get(), classId, id));
+        return text.empty() ? text : L"\t" + text;
+    }
+
     static int Usage() { return Fail(kUsage, L"usage: settory get|set|defaults|list|watch ... (see the header of settory_cli.cpp)"); }
 
     // The plain methods with a string VARIANT: the Ex methods answer 1 for every failure, these tell
