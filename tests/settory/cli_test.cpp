@@ -18,6 +18,7 @@ class CliEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         g_data = new DataFolders();
+        g_data->WriteDefault(L"DefaultSettingPolicy.xml", kPolicyDefaults);
         testsupport::ChildProcess regsvr(L"regsvr32.exe /s \"" + BinFile(L"Settory.dll") + L"\"");
         DWORD code = 1;
         ASSERT_TRUE(regsvr.WaitExit(60000, &code));
@@ -156,12 +157,33 @@ TEST(SettoryCli, ErrorsExitWithTheirCodeAndSaySo) {
     EXPECT_EQ(4, RunCli(Args(L"set %s 4242 x --inproc", kClassA)).code);
     EXPECT_EQ(before, testsupport::ReadTextFile(g_data->AllUsersFile())) << "nothing written";
 
-    CStringW defaults = g_data->DefaultFolder() + L"DefaultSetting.xml";
-    ASSERT_TRUE(::MoveFileW(defaults, defaults + L".off"));
+    const CStringW defaults[] = {g_data->DefaultFolder() + L"DefaultSetting.xml",
+                                 g_data->DefaultFolder() + L"DefaultSettingPolicy.xml"};
+    for (const CStringW& file : defaults) ASSERT_TRUE(::MoveFileW(file, file + L".off"));
     CliRun none = RunCli(Args(L"get %s 1 --inproc", kClassA));
-    ::MoveFileW(defaults + L".off", defaults);
+    for (const CStringW& file : defaults) ::MoveFileW(file + L".off", file);
     EXPECT_EQ(3, none.code);
     EXPECT_NE(std::string::npos, none.err.find("no default settings")) << none.err;
+}
+
+TEST(SettoryCli, LockedSetting_ShowsAsLocked_AndSetIsRefusedWith77) {
+    testsupport::ScopedPolicy policy(kPolicyClass);
+    ASSERT_TRUE(policy.SetNumber(HKEY_LOCAL_MACHINE, kPolicyAllUsersInt, 40));
+    const std::string c = Narrow(kPolicyClass);
+    for (const wchar_t* mode : {L"", L" --inproc"}) {
+        SCOPED_TRACE(Narrow(mode));
+        CliRun get = RunCli(Args(L"get %s %d%s", kPolicyClass, kPolicyAllUsersInt, mode));
+        EXPECT_EQ(0, get.code) << get.err;
+        EXPECT_EQ("40\tlocked by machine policy\r\n", get.out);
+        CliRun list = RunCli(Args(L"list %s%s", kPolicyClass, mode));
+        EXPECT_NE(std::string::npos, list.out.find(c + "\t1\t10\t40\tlocked by machine policy\r\n")) << list.out;
+        EXPECT_NE(std::string::npos, list.out.find(c + "\t2\thello\thello\r\n")) << list.out;
+        std::string before = testsupport::ReadTextFile(g_data->AllUsersFile());
+        CliRun set = RunCli(Args(L"set %s %d 5%s", kPolicyClass, kPolicyAllUsersInt, mode));
+        EXPECT_EQ(77, set.code);
+        EXPECT_NE(std::string::npos, set.err.find("locked by machine policy")) << set.err;
+        EXPECT_EQ(before, testsupport::ReadTextFile(g_data->AllUsersFile())) << "nothing written";
+    }
 }
 
 TEST(SettoryCli, BusyMutex_Exits9) {
