@@ -5,6 +5,7 @@
 #include "internal.h"
 #include "plugwerk/item.h"
 #include "plugwerk/plugin_class.h"
+#include "policy_lock.h"
 
 using plugwerk::Guarded;
 using plugwerk::GuardedVoid;
@@ -155,6 +156,12 @@ long SettingItem::OnSettingChange() {
         if (HWND page = GetParentWnd()) ::InvalidateRect(page, nullptr, FALSE);
     } else {
         m_bModified = false;
+    }
+    // A policy set or removed arrives as an outside change: the controls and the page's managed
+    // line follow it.
+    if (m_nSettingID != 0) {
+        plugwerk::FollowPolicyLock(*this, GetParentWnd());
+        plugwerk::UpdateManagedLine(GetParentWnd());
     }
     return result;
 }
