@@ -68,6 +68,11 @@ bool FollowPolicyLock(SettingItem& item, HWND page) {
     return locked;
 }
 
+bool HadPolicyLock(SettingItem& item) {
+    base::CriticalSectionLock hold(g_lock);
+    return g_locked && g_locked->count(&item) != 0;
+}
+
 void ForgetPolicyLock(SettingItem& item) {
     base::CriticalSectionLock hold(g_lock);
     if (g_locked) g_locked->erase(&item);

@@ -20,6 +20,8 @@ bool IsLockedByPolicy(SettingItem& item);
 // went and it was the framework that had disabled them; page is the item's page window. Returns
 // whether the item is locked.
 bool FollowPolicyLock(SettingItem& item, HWND page);
+// Whether the framework has the item's controls disabled for a policy (as of the last follow).
+bool HadPolicyLock(SettingItem& item);
 // The item no longer counts for its page's managed line (page closed, item deleted).
 void ForgetPolicyLock(SettingItem& item);
 // Shows the page's managed line while any of its items is locked, creating it at the bottom of the
