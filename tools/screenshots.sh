@@ -73,4 +73,10 @@ shoot settings-144dpi.png 1500 1100 144 "$power_page"
 shoot settings-compact-576.png 1024 576 96 "$power_page"
 shoot system-information.png 1100 760 96
 shoot status-window.png 900 760 96 /PMX
+# The power page with its charge limit fixed by an administrator's machine policy.
+policy_key='HKLM\SOFTWARE\Policies\Quor Corporation\Ostrel\7C4D2E9A-1B3F-4A5C-8D6E-0F1A2B3C4D5E'
+"$OSTREL_WINE" reg add "$policy_key" /v 3 /t REG_DWORD /d 70 /f >/dev/null 2>&1 </dev/null
+shoot settings-locked-policy.png 1100 760 96 "$power_page"
+"$OSTREL_WINE" reg delete "$policy_key" /f >/dev/null 2>&1 </dev/null || true
+wineserver -k 2>/dev/null || true
 set_dpi 96 || true
