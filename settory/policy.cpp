@@ -60,19 +60,13 @@ void ReadClass(HKEY classKey, const std::wstring& classId, bool machine, Snapsho
         LONG status = ::RegEnumValueW(classKey, index, name, &nameChars, nullptr, &type, data, &size);
         if (status == ERROR_NO_MORE_ITEMS) break;
         int id = 0;
-        if (status == ERROR_MORE_DATA) {
-            // A name too long cannot be a setting id; data too long can never be handed back.
-            if (nameChars >= ARRAYSIZE(name) - 1 || !ParseSettingName(name, &id)) continue;
-            RawValue raw;
-            raw.type = type;
-            raw.text = L"";
-            raw.sized = false;
-            (machine ? snapshot[{classId, id}].machine : snapshot[{classId, id}].user) = raw;
-            continue;
-        }
-        if (status != ERROR_SUCCESS) break;
+        if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) break;
+        // A name too long is no setting id.
         if (!ParseSettingName(name, &id)) continue;
-        RawValue raw = ReadRaw(type, data, size);
+        // size is then the length needed, not what was read.
+        RawValue raw = ReadRaw(type, data, status == ERROR_MORE_DATA ? 0 : size);
+        // Data that did not fit can never be handed back: the value is kept only to be refused.
+        if (status == ERROR_MORE_DATA) raw.sized = false;
         (machine ? snapshot[{classId, id}].machine : snapshot[{classId, id}].user) = raw;
     }
 }
@@ -180,20 +174,22 @@ bool Usable(const RawValue& raw, const wchar_t* defaultText, CStringW* text, CSt
     return true;
 }
 
-Source Lookup(const wchar_t* classId, int settingId, const wchar_t* defaultText, CStringW* text) {
+Source Lookup(const wchar_t* classId, int settingId, const std::function<CStringW()>& defaultText, CStringW* text) {
     Cache& cache = TheCache();
     base::CriticalSectionLock lock(cache.lock);
     if (!cache.loaded || !cache.changed || ::WaitForSingleObject(cache.changed, 0) == WAIT_OBJECT_0) {
         Replace(cache, ReadSnapshot());
     }
+    if (cache.snapshot.empty()) return kNotLocked;
     auto it = cache.snapshot.find({Upper(classId), settingId});
     if (it == cache.snapshot.end()) return kNotLocked;
+    const CStringW fallback = defaultText();
     const std::pair<const RawValue*, Source> candidates[] = {{&it->second.machine, kMachinePolicy},
                                                               {&it->second.user, kUserPolicy}};
     for (const auto& candidate : candidates) {
         if (candidate.first->type == REG_NONE) continue;
         CStringW why;
-        if (Usable(*candidate.first, defaultText, text, &why)) return candidate.second;
+        if (Usable(*candidate.first, fallback, text, &why)) return candidate.second;
         const bool machine = candidate.second == kMachinePolicy;
         if (cache.reported.emplace(it->first.first, settingId, machine).second) {
             Report(machine ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER", it->first.first, settingId, why);

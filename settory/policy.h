@@ -60,7 +60,9 @@ bool Usable(const RawValue& raw, const wchar_t* defaultText, CStringW* text, CSt
 // The policy that locks the setting in this process's current snapshot, with its value as text; machine
 // policy first, user policy when machine policy has no usable value. An unusable value is reported on
 // the debug output once for each time the policies change.
-Source Lookup(const wchar_t* classId, int settingId, const wchar_t* defaultText, CStringW* text);
+// defaultText is asked only when a policy value names the setting, so reads of settings without policy
+// pay for no default lookup.
+Source Lookup(const wchar_t* classId, int settingId, const std::function<CStringW()>& defaultText, CStringW* text);
 
 // The settings whose policy values differ between two snapshots (added, removed or changed in either
 // hive), class ids in upper case.

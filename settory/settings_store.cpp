@@ -148,11 +148,13 @@ int CopyOut(int result, VARIANT& value, wchar_t* buffer) {
 
 // The policy that locks the setting, with its value; the setting's default tells which values fit it.
 policy::Source PolicyOf(const CDefaultSetting& defaults, const wchar_t* classId, int settingId, CStringW* text) {
-    base::Variant fallback;
-    V_VT(fallback.Get()) = VT_BSTR;
-    V_BSTR(fallback.Get()) = nullptr;
-    defaults.GetValue(classId, settingId, fallback.Get());
-    const wchar_t* defaultText = V_VT(fallback.Get()) == VT_BSTR && V_BSTR(fallback.Get()) ? V_BSTR(fallback.Get()) : L"";
+    auto defaultText = [&] {
+        base::Variant fallback;
+        V_VT(fallback.Get()) = VT_BSTR;
+        V_BSTR(fallback.Get()) = nullptr;
+        defaults.GetValue(classId, settingId, fallback.Get());
+        return CStringW(V_VT(fallback.Get()) == VT_BSTR && V_BSTR(fallback.Get()) ? V_BSTR(fallback.Get()) : L"");
+    };
     return policy::Lookup(classId, settingId, defaultText, text);
 }
 
