@@ -34,6 +34,57 @@ bool AnyLockedOn(HWND page) {
     return false;
 }
 
+struct LowestChild {
+    HWND line;
+    int bottom;
+};
+
+BOOL CALLBACK NoteLowest(HWND child, LPARAM param) {
+    auto* lowest = reinterpret_cast<LowestChild*>(param);
+    if (child == lowest->line || ::GetParent(child) != ::GetParent(lowest->line) ||
+        !(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) {
+        return TRUE;
+    }
+    RECT rect = {};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    if (rect.bottom > lowest->bottom) lowest->bottom = rect.bottom;
+    return TRUE;
+}
+
+int TextLineHeight(HWND line) {
+    int height = 16;
+    if (HDC dc = ::GetDC(line)) {
+        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(line, WM_GETFONT, 0, 0)));
+        TEXTMETRICW metrics = {};
+        if (::GetTextMetricsW(dc, &metrics)) height = metrics.tmHeight + 2;
+        ::SelectObject(dc, old);
+        ::ReleaseDC(line, dc);
+    }
+    return height;
+}
+
+// One text line under the page's lowest control, placed on every showing since the host may have laid
+// the page out meanwhile. Page templates end just below their last control, so a page without room
+// for the line grows by it rather than have it drawn over a control.
+void PlaceBelowControls(HWND page, HWND line) {
+    const int margin = 7;
+    LowestChild lowest = {line, 0};
+    ::EnumChildWindows(page, NoteLowest, reinterpret_cast<LPARAM>(&lowest));
+    RECT client = {};
+    ::GetClientRect(page, &client);
+    const int height = TextLineHeight(line);
+    const int top = lowest.bottom + margin;
+    if (top + height + margin / 2 > client.bottom) {
+        RECT window = {};
+        ::GetWindowRect(page, &window);
+        ::SetWindowPos(page, nullptr, 0, 0, window.right - window.left,
+                       window.bottom - window.top + top + height + margin / 2 - client.bottom,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ::SetWindowPos(line, HWND_TOP, margin, top, client.right - 2 * margin, height, SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 bool IsLockedByPolicy(SettingItem& item) {
@@ -93,23 +144,7 @@ void UpdateManagedLine(HWND page) {
     HWND line = ::GetDlgItem(page, kManagedLineId);
     if (!line) return;
     const bool show = AnyLockedOn(page);
-    if (show) {
-        // One text line at the foot of the page, where page templates leave their margin; placed on
-        // every showing, since the host may have resized the page meanwhile.
-        RECT client = {};
-        ::GetClientRect(page, &client);
-        TEXTMETRICW metrics = {};
-        int height = 16;
-        if (HDC dc = ::GetDC(line)) {
-            HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(line, WM_GETFONT, 0, 0)));
-            if (::GetTextMetricsW(dc, &metrics)) height = metrics.tmHeight + 2;
-            ::SelectObject(dc, old);
-            ::ReleaseDC(line, dc);
-        }
-        const int margin = 7;
-        ::SetWindowPos(line, HWND_TOP, margin, client.bottom - height - margin / 2, client.right - 2 * margin, height,
-                       SWP_NOACTIVATE);
-    }
+    if (show) PlaceBelowControls(page, line);
     ::ShowWindow(line, show ? SW_SHOWNA : SW_HIDE);
 }
 

@@ -195,6 +195,10 @@ TEST(PageProtocol, LockedSettingShowsDisabledUnderTheManagedLine_AndApplyNeverSt
         wchar_t text[200] = {};
         ::GetWindowTextW(line, text, ARRAYSIZE(text));
         EXPECT_NE(std::wstring(text).find(L"managed by your organization"), std::wstring::npos);
+        RECT lineRect = {}, sliderRect = {};
+        ::GetWindowRect(line, &lineRect);
+        ::GetWindowRect(host.Control(IDC_TP_SLIDER), &sliderRect);
+        EXPECT_GE(lineRect.top, sliderRect.bottom) << "the line is drawn over no control";
 
         // A plug-in that still reports a change of the locked setting: Apply leaves its stored value alone.
         ::SendMessageW(host.Control(IDC_TP_SLIDER), TBM_SETPOS, TRUE, 4);
