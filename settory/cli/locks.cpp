@@ -22,7 +22,7 @@ std::wstring LockText(int lock) {
 
 std::wstring RefusedMessage(const std::wstring& classId, int settingId, int lock) {
     return L"setting " + classId + L" " + std::to_wstring(settingId) + L" is " + LockText(lock) +
-           L"; your organisation manages it, so it cannot be changed here (the administrator's policy value "
+           L"; your organization manages it, so it cannot be changed here (the administrator's policy value "
            L"answers until the policy is removed)";
 }
 
