@@ -12,6 +12,7 @@
 #include "base/handles.h"
 #include "settory/msg_callback.h"
 #include "settory/named_objects.h"
+#include "settory/settings_store.h"
 #include "settory/thread_manager.h"
 
 namespace settory {
@@ -53,9 +54,11 @@ public:
         auto changed = ChangedSettings(announced_, now);
         announced_ = std::move(now);
         for (const auto& setting : changed) {
-            CStringW name;
-            name.Format(L"Global\\%s,%d", setting.first.c_str(), setting.second);
-            SignalNamedEvent(name);
+            for (const CStringW& classId : service::StoredClassIds(setting.first.c_str())) {
+                CStringW name;
+                name.Format(L"Global\\%s,%d", classId.GetString(), setting.second);
+                SignalNamedEvent(name);
+            }
         }
         if (!changed.empty()) RegisteredWindows().PostReload();
         return true;

@@ -633,6 +633,24 @@ int LockSource(const wchar_t* classId, int settingId, int* source) {
     return kOk;
 }
 
+std::vector<CStringW> StoredClassIds(const wchar_t* classId) {
+    std::vector<CStringW> spellings;
+    {
+        base::CriticalSectionLock documents(Stores().documentLock);
+        if (CDefaultSetting* defaults = DefaultStore()) {
+            for (const auto& cls : defaults->Classes()) {
+                const CStringW& stored = cls->ClassId();
+                if (_wcsicmp(stored, classId) == 0 &&
+                    std::find(spellings.begin(), spellings.end(), stored) == spellings.end()) {
+                    spellings.push_back(stored);
+                }
+            }
+        }
+    }
+    if (spellings.empty()) spellings.emplace_back(classId);
+    return spellings;
+}
+
 int ReloadForPeer() {
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;

@@ -566,6 +566,20 @@ TEST_F(PolicyTest, PolicyChange_SignalsTheSettingsEvent) {
     ::ResetEvent(event.get());
     policy.Remove(HKEY_LOCAL_MACHINE, kPolicyAllUsersInt);
     EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(event.get(), 10000)) << "removal is a change too";
+
+    // Registry key names ignore case, event names do not: the event is named as the defaults spell it.
+    data.WriteDefault(L"DefaultSettingLower.xml",
+                      "<DefaultSetting><Class ClassID=\"d0000000-0000-4000-8000-00000000000d\">"
+                      "<Item SettingID=\"1\" bAllUser=\"1\"><SettingData>1</SettingData></Item></Class></DefaultSetting>");
+    FromDisk();
+    EXPECT_EQ(L"1", Current(L"d0000000-0000-4000-8000-00000000000d", 1));
+    base::UniqueHandle lower(::CreateEventW(nullptr, TRUE, FALSE, L"Global\\d0000000-0000-4000-8000-00000000000d,1"));
+    ASSERT_TRUE(lower);
+    ::ResetEvent(lower.get());
+    testsupport::ScopedPolicy upper(L"D0000000-0000-4000-8000-00000000000D");
+    ASSERT_TRUE(upper.SetNumber(HKEY_LOCAL_MACHINE, 1, 0));
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(lower.get(), 10000));
+    EXPECT_EQ(L"0", Current(L"d0000000-0000-4000-8000-00000000000d", 1));
 }
 
 }  // namespace
