@@ -9,6 +9,7 @@
 #include "base/com_object.h"
 #include "base/handles.h"
 #include "settory/model_config_class.h"
+#include "settory/policy.h"
 #include "settory/module.h"
 #include "settory/reg_application_class.h"
 #include "settory/registration.h"
@@ -99,6 +100,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     // library may already be gone, so nothing is released.
     if (reason == DLL_PROCESS_DETACH && !reserved) {
         StopReloadListener();
+        policy::StopPolicyWatch();
         service::ResetStores();
         if (g_typeLib) g_typeLib->Release();
         g_typeLib = nullptr;

@@ -11,6 +11,7 @@
 #include "settory/model_config.h"
 #include "settory/session_api.h"
 #include "settory/named_objects.h"
+#include "settory/policy.h"
 #include "settory/reload_listener.h"
 #include "settory/test_hook.h"
 #include "settory/values.h"
@@ -81,8 +82,10 @@ CDefaultSetting* DefaultStore() {
     ProcessStores& s = Stores();
     base::CriticalSectionLock lock(s.defaultLock);
     if (!s.defaults) {
-        // The first attempt starts this process's reload listener, whatever the load's outcome.
+        // The first attempt starts this process's reload listener and policy watch, whatever the
+        // load's outcome.
         StartReloadListener();
+        policy::StartPolicyWatch();
         auto store = std::make_unique<CDefaultSetting>();
         if (store->LoadAll() == kLoaded) s.defaults = std::move(store);
     }
@@ -141,6 +144,18 @@ int CopyOut(int result, VARIANT& value, wchar_t* buffer) {
     if (length + 1 > static_cast<size_t>(kValueCapacity)) return kFailed;
     memcpy(buffer, V_BSTR(&value), (length + 1) * sizeof(wchar_t));
     return kOk;
+}
+
+// The policy that locks the setting, with its value; the setting's default tells which values fit it.
+policy::Source PolicyOf(const CDefaultSetting& defaults, const wchar_t* classId, int settingId, CStringW* text) {
+    auto defaultText = [&] {
+        base::Variant fallback;
+        V_VT(fallback.Get()) = VT_BSTR;
+        V_BSTR(fallback.Get()) = nullptr;
+        defaults.GetValue(classId, settingId, fallback.Get());
+        return CStringW(V_VT(fallback.Get()) == VT_BSTR && V_BSTR(fallback.Get()) ? V_BSTR(fallback.Get()) : L"");
+    };
+    return policy::Lookup(classId, settingId, defaultText, text);
 }
 
 void EnsurePerUserFolder() {
@@ -469,6 +484,12 @@ int GetCurrentValue(const wchar_t* classId, int settingId, VARIANT* value) {
         CDefaultSetting* defaults = DefaultStore();
         if (!defaults) return kFailed;
         if (defaults->DefaultKind(classId, settingId, &allUser) != kLoaded) return kUnknownSetting;
+        // A policy answers for every user, whatever the files hold; it needs neither files nor mutex.
+        CStringW enforced;
+        if (PolicyOf(*defaults, classId, settingId, &enforced) != policy::kNotLocked) {
+            TextToVariant(enforced, value);
+            return kOk;
+        }
     }
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;
@@ -575,6 +596,8 @@ int UpdateCurrentSetting(PendingList& pending) {
         CDefaultSetting* defaults = DefaultStore();
         int allUser = 0;
         if (!defaults || defaults->DefaultKind(write.classId, write.settingId, &allUser) != kLoaded) continue;
+        // The file keeps the user's own value, which answers again once the policy is gone.
+        if (PolicyOf(*defaults, write.classId, write.settingId, nullptr) != policy::kNotLocked) continue;
         if (CCurrentSetting* store = StoreForKind(allUser)) {
             store->SetValue(write.classId, write.settingId, allUser != 0, write.text);
         }
@@ -622,6 +645,38 @@ int UpdateCurrentSetting(PendingList& pending) {
     }
     if (signal) AnnounceSave();
     return refused ? kFailed : kOk;
+}
+
+int LockSource(const wchar_t* classId, int settingId, int* source) {
+    if (!source) return kFailed;
+    *source = policy::kNotLocked;
+    if (!DefaultFilesExist()) return kNoDefaultFiles;
+    if (!IsWellFormedClassId(classId)) return kBadClassId;
+    base::CriticalSectionLock documents(Stores().documentLock);
+    CDefaultSetting* defaults = DefaultStore();
+    if (!defaults) return kFailed;
+    int allUser = 0;
+    if (defaults->DefaultKind(classId, settingId, &allUser) != kLoaded) return kUnknownSetting;
+    *source = PolicyOf(*defaults, classId, settingId, nullptr);
+    return kOk;
+}
+
+std::vector<CStringW> StoredClassIds(const wchar_t* classId) {
+    std::vector<CStringW> spellings;
+    {
+        base::CriticalSectionLock documents(Stores().documentLock);
+        if (CDefaultSetting* defaults = DefaultStore()) {
+            for (const auto& cls : defaults->Classes()) {
+                const CStringW& stored = cls->ClassId();
+                if (_wcsicmp(stored, classId) == 0 &&
+                    std::find(spellings.begin(), spellings.end(), stored) == spellings.end()) {
+                    spellings.push_back(stored);
+                }
+            }
+        }
+    }
+    if (spellings.empty()) spellings.emplace_back(classId);
+    return spellings;
 }
 
 int ReloadForPeer() {

@@ -30,6 +30,8 @@ const dispatch::Name kNames[] = {
     {L"ulWnd", 0},
     {L"RegisterWnd", 11},
     {L"UnRegisterWnd", 12},
+    {L"piLocked", 2},
+    {L"IsLocked", 13},
 };
 
 const dispatch::Method kMethods[] = {
@@ -45,6 +47,7 @@ const dispatch::Method kMethods[] = {
     {10, 3, {Param::String, Param::Int, Param::String}},
     {11, 1, {Param::Handle}},
     {12, 1, {Param::Handle}},
+    {13, 3, {Param::String, Param::Int, Param::IntOut}},
 };
 
 }  // namespace
@@ -54,6 +57,8 @@ HRESULT CSettory::QueryInterfaceCore(REFIID iid, void** out) {
         *out = static_cast<ISettory*>(this);
     } else if (IsEqualIID(iid, IID_ISettory2)) {
         *out = static_cast<ISettory2*>(this);
+    } else if (IsEqualIID(iid, IID_ISettory3)) {
+        *out = static_cast<ISettory3*>(this);
     } else if (IsEqualIID(iid, IID_IProvideClassInfo)) {
         *out = static_cast<IProvideClassInfo*>(this);
     } else {
@@ -89,6 +94,7 @@ STDMETHODIMP CSettory::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
                                 case 10: return SetCurrentValueEx(a.String(0), a.Int(1), a.String(2));
                                 case 11: return RegisterWnd(a.Handle(0));
                                 case 12: return UnRegisterWnd(a.Handle(0));
+                                case 13: return IsLocked(a.String(0), a.Int(1), a.IntOut(2));
                                 }
                                 return DISP_E_MEMBERNOTFOUND;
                             });
@@ -140,6 +146,10 @@ STDMETHODIMP CSettory::RegisterWnd(ULONG_PTR ulWnd) {
 STDMETHODIMP CSettory::UnRegisterWnd(ULONG_PTR ulWnd) {
     RegisteredWindows().Remove(ulWnd);
     return kOk;
+}
+
+STDMETHODIMP CSettory::IsLocked(LPCWSTR strClassID, int iSettingID, int* piLocked) {
+    return service::LockSource(strClassID, iSettingID, piLocked);
 }
 
 STDMETHODIMP CSettory::GetClassInfo(ITypeInfo** info) {

@@ -7,7 +7,7 @@
 
 namespace settory {
 
-class CSettory final : public ISettory2, public IProvideClassInfo, public base::ComObjectRoot {
+class CSettory final : public ISettory3, public IProvideClassInfo, public base::ComObjectRoot {
 public:
     CSettory() = default;
     ~CSettory() override = default;
@@ -36,6 +36,9 @@ public:
     // ISettory2
     STDMETHODIMP RegisterWnd(ULONG_PTR ulWnd) override;
     STDMETHODIMP UnRegisterWnd(ULONG_PTR ulWnd) override;
+
+    // ISettory3
+    STDMETHODIMP IsLocked(LPCWSTR strClassID, int iSettingID, int* piLocked) override;
 
     // IProvideClassInfo
     STDMETHODIMP GetClassInfo(ITypeInfo** info) override;

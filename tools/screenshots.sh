@@ -128,4 +128,10 @@ SHOT_SEARCH=charge shoot search.png 1100 760 96
 SHOT_LANG=de_DE.UTF-8 shoot settings-de-DE.png 1100 760 96 "$display_page"
 SHOT_LANG=ja_JP.UTF-8 shoot settings-ja-JP.png 1100 760 96 "$display_page"
 shoot settings-high-contrast.png 1100 760 96 "$display_page"
+# The power page with its charge limit fixed by an administrator's machine policy.
+policy_key='HKLM\SOFTWARE\Policies\Quor Corporation\Ostrel\7C4D2E9A-1B3F-4A5C-8D6E-0F1A2B3C4D5E'
+"$OSTREL_WINE" reg add "$policy_key" /v 3 /t REG_DWORD /d 70 /f >/dev/null 2>&1 </dev/null
+shoot settings-locked-policy.png 1100 760 96 "$power_page"
+"$OSTREL_WINE" reg delete "$policy_key" /f >/dev/null 2>&1 </dev/null || true
+wineserver -k 2>/dev/null || true
 set_dpi 96 || true

@@ -5,6 +5,7 @@
 #include "change_listener.h"
 #include "internal.h"
 #include "plugwerk/plugin_class.h"
+#include "policy_lock.h"
 
 using plugwerk::Guarded;
 using plugwerk::GuardedVoid;
@@ -136,6 +137,7 @@ SettingItem::SettingItem(int name, int description, int controlID, unsigned sett
 }
 
 SettingItem::~SettingItem() {
+    plugwerk::ForgetPolicyLock(*this);
     // An item deleted while listed would be called by the listener after its death.
     if (m_hChangeEvent) plugwerk::RemoveListeningItem(this, INFINITE);
     if (m_hChangeEvent) ::CloseHandle(m_hChangeEvent);
@@ -298,13 +300,17 @@ long SettingItem::WndFunc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         m_bModified = false;
         m_nUIChanged = 0;
+        plugwerk::ForgetPolicyLock(*this);
         break;
     case PWM_INIT_ITEM:
         InitItemFromStore();
         result = Guarded(static_cast<long>(PW_NOT_POSSIBLE), [&] { return OnInitItem(); });
+        // After the item's own initialisation, which may enable its controls.
+        plugwerk::FollowPolicyLock(*this, lParam ? reinterpret_cast<HWND>(lParam) : GetParentWnd());
         break;
     case PWM_APPLY:
-        SaveXMLData();
+        // A locked setting keeps the administrator's value; the service would drop the write anyway.
+        if (!plugwerk::IsLockedByPolicy(*this)) SaveXMLData();
         if (m_pOption) result = Guarded(static_cast<long>(PW_FAILED), [&] { return m_pOption->Set(m_vData); });
         break;
     case PWM_APPLY_START:
@@ -319,7 +325,7 @@ long SettingItem::WndFunc(UINT message, WPARAM wParam, LPARAM lParam) {
     case PWM_ROLLBACK:
         AssignValue(m_vData, m_vApplied);
         if (wParam) {
-            SaveXMLData();
+            if (!plugwerk::IsLockedByPolicy(*this)) SaveXMLData();
             if (m_pOption) result = Guarded(static_cast<long>(PW_FAILED), [&] { return m_pOption->Set(m_vData); });
         }
         GuardedVoid([&] { SetItem(m_vData); });

@@ -4,6 +4,7 @@
 #include "internal.h"
 #include "plugwerk/item.h"
 #include "plugwerk/status_item.h"
+#include "policy_lock.h"
 
 using plugwerk::Guarded;
 
@@ -241,7 +242,9 @@ long PluginClass::WndFunc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_INITDIALOG:
         ApplyControlPositions();
+        plugwerk::CreateManagedLine(m_hWnd);
         for (SettingItem* item : m_settingItems) item->WndFunc(PWM_INIT_ITEM, 0, reinterpret_cast<LPARAM>(m_hWnd));
+        plugwerk::UpdateManagedLine(m_hWnd);
         break;
     case WM_COMMAND:
         for (SettingItem* item : m_settingItems) {

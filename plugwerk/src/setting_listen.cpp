@@ -5,6 +5,7 @@
 #include "internal.h"
 #include "plugwerk/item.h"
 #include "plugwerk/plugin_class.h"
+#include "policy_lock.h"
 
 using plugwerk::Guarded;
 using plugwerk::GuardedVoid;
@@ -138,13 +139,23 @@ long SettingItem::OnSettingChange() {
     RearmWatchedKey();
     long result = m_nSettingID != 0 ? plugwerk::ReloadService() : 0;
     ReadXMLData();
+    // A policy set or just removed decides the value: the system follows the stored one then, rather
+    // than the other way round.
+    const bool policyDecides =
+        m_nSettingID != 0 && (plugwerk::HadPolicyLock(*this) || plugwerk::IsLockedByPolicy(*this));
     if (m_pOption) {
         // Read into a scratch value: an option with nothing to say must not take the data's type away.
         VARIANT system;
         plugwerk::ZeroVariant(system);
         system.vt = m_vData.vt;
         Guarded(0L, [&] { return m_pOption->Get(system); });
-        if (system.vt != VT_EMPTY && system.vt == m_vData.vt) AssignValue(m_vData, system);
+        if (system.vt != VT_EMPTY && system.vt == m_vData.vt) {
+            if (!policyDecides) {
+                AssignValue(m_vData, system);
+            } else if (!VariantCompare(system, m_vData)) {
+                Guarded(static_cast<long>(PW_FAILED), [&] { return m_pOption->Set(m_vData); });
+            }
+        }
         ::VariantClear(&system);
         result = Guarded(0L, [&] { return m_pOption->OnSettingChange(m_vData); });
     }
@@ -155,6 +166,12 @@ long SettingItem::OnSettingChange() {
         if (HWND page = GetParentWnd()) ::InvalidateRect(page, nullptr, FALSE);
     } else {
         m_bModified = false;
+    }
+    // A policy set or removed arrives as an outside change: the controls and the page's managed
+    // line follow it.
+    if (m_nSettingID != 0) {
+        plugwerk::FollowPolicyLock(*this, GetParentWnd());
+        plugwerk::UpdateManagedLine(GetParentWnd());
     }
     return result;
 }

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "base/com_ptr.h"
+#include "settory/cli/locks.h"
 
 namespace settorycli {
 namespace {
@@ -30,9 +31,10 @@ HRESULT ReadDefault(ISettory* settory, const std::wstring& classId, int settingI
     return Read(settory, &ISettory::GetDefaultValue, classId, settingId, value);
 }
 
-// The service's published interfaces cannot tell yet; the interface that can is asked here once it
-// exists, so every command that writes (set, import) refuses the same settings.
-bool IsLockedByPolicy(ISettory*, const std::wstring&, int) { return false; }
+// One answer for every command that writes (set, import), so they refuse the same settings.
+bool IsLockedByPolicy(ISettory* settory, const std::wstring& classId, int settingId) {
+    return LockOf(settory, classId, settingId) != 0;
+}
 
 bool ParseSettingId(const std::wstring& text, int* id) {
     if (text.empty() || text.size() > 11) return false;

@@ -18,6 +18,7 @@
 #include "settory/cli/service_values.h"
 #include "settory/cli/usage.h"
 #include "settory/cli/xml_text.h"
+#include "settory/cli/locks.h"
 #include "settory/values.h"
 
 namespace {
@@ -142,7 +143,7 @@ public:
         if (r != 0) return Explain(r, words[0], id);
         // The plain form stays the bare value: scripts read it as it is.
         if (!xml) {
-            Print(stdout, value);
+            Print(stdout, value + Locked(words[0], id));
             return kDone;
         }
         XmlOutput(true).Setting(words[0], PageOf(settorycli::CataloguePageNames(), words[0]), id, nullptr, value);
@@ -160,6 +161,9 @@ public:
         wchar_t value[SETTORY_VALUE_CAPACITY] = {};
         HRESULT r = Default(words[0], id, value);
         if (r != 0) return Explain(r, words[0], id);
+        if (int lock = settorycli::LockOf(settory_.Get(), words[0], id)) {
+            return Fail(settorycli::kLockedExit, settorycli::RefusedMessage(words[0], id, lock));
+        }
         settory_->SetCurrentValueEx(words[0].c_str(), id, words[2].c_str());
         return Explain(settory_->UpdateCurrentSetting(), words[0], id);
     }
@@ -210,7 +214,8 @@ public:
                 continue;
             }
             Print(stdout, name.classId + L"\t" + PageOf(pages, name.classId) + L"\t" + std::to_wstring(name.settingId) +
-                              L"\t" + defaults + L"\t" + (r == 0 ? std::wstring(current) : std::wstring(L"?")));
+                              L"\t" + defaults + L"\t" + (r == 0 ? std::wstring(current) : std::wstring(L"?")) +
+                              Locked(name.classId, name.settingId));
         }
         return kDone;
     }
@@ -228,6 +233,11 @@ public:
     int Watch(const std::vector<std::wstring>& words, int count);
 
 private:
+    std::wstring Locked(const std::wstring& classId, int id) {
+        std::wstring text = settorycli::LockText(settorycli::LockOf(settory_.Get(), classId, id));
+        return text.empty() ? text : L"\t" + text;
+    }
+
     static int Usage(const wchar_t* command) { return Fail(kUsage, settorycli::Synopsis(command)); }
 
     // The service's results keep their meaning and message; the commands' own codes speak for themselves.

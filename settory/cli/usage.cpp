@@ -12,17 +12,20 @@ struct Command {
 
 const Command kCommands[] = {
     {L"get", L"settory get CLASSID SETTINGID [--xml]",
-     L"Prints the current value of one setting (the default when none was stored).",
+     L"Prints the current value of one setting (the default when none was stored). A setting an\n"
+     L"  administrator locked by policy prints its value, a tab and \"locked by machine policy\" (or user).",
      L"settory get 5A1B2C3D-4E5F-4061-8728-394A5B6C7D8E 1"},
     {L"set", L"settory set CLASSID SETTINGID VALUE",
-     L"Stores a current value, as the settings window's Apply does; running pages follow it.",
+     L"Stores a current value, as the settings window's Apply does; running pages follow it.\n"
+     L"  A setting locked by policy is refused with exit code 77.",
      L"settory set 5A1B2C3D-4E5F-4061-8728-394A5B6C7D8E 1 0"},
     {L"defaults", L"settory defaults CLASSID [SETTINGID]",
      L"Prints the default value of one setting, or \"SETTINGID<tab>VALUE\" for every setting of the class.",
      L"settory defaults 5A1B2C3D-4E5F-4061-8728-394A5B6C7D8E"},
     {L"list", L"settory list [CLASSID] [--xml]",
      L"Prints every setting of this machine, one per line: class id, page name (empty when no page\n"
-     L"  shows the class), setting id, default value, current value.",
+     L"  shows the class), setting id, default value, current value, and \"locked by ... policy\" for\n"
+     L"  settings an administrator locked.",
      L"settory list --xml > settings.xml"},
     {L"watch", L"settory watch [CLASSID SETTINGID]... [--count N]",
      L"Prints \"changed<tab>CLASSID<tab>SETTINGID<tab>VALUE\" for each change of the named settings\n"
@@ -65,7 +68,8 @@ std::wstring WholeUsage() {
         L"  0 done                 1 failure              2 malformed class id\n"
         L"  3 no default settings  4 unknown setting      9 settings busy (write mutex)\n"
         L"  64 usage error         65 import file not valid (nothing changed)\n"
-        L"  69 service not available  73 file could not be written\n";
+        L"  69 service not available  73 file could not be written\n"
+        L"  77 setting locked by policy (set refused)\n";
     return text;
 }
 

@@ -72,12 +72,19 @@ void FakeSettory::Log(const wchar_t* method, LPCWSTR classId, int settingId) {
 
 HRESULT FakeSettory::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_ISettory)) {
-        *out = static_cast<ISettory*>(this);
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_ISettory) ||
+        IsEqualIID(iid, IID_ISettory2) || IsEqualIID(iid, IID_ISettory3)) {
+        *out = static_cast<ISettory3*>(this);
         return S_OK;
     }
     *out = nullptr;
     return E_NOINTERFACE;
+}
+
+HRESULT FakeSettory::IsLocked(LPCWSTR classId, int settingId, int* locked) {
+    auto it = locks.find({classId ? classId : L"", settingId});
+    *locked = it == locks.end() ? 0 : it->second;
+    return 0;
 }
 
 HRESULT FakeSettory::GetDefaultValue(LPCWSTR classId, int settingId, VARIANT* value) {

@@ -10,7 +10,7 @@
 
 namespace pwtest {
 
-class FakeSettory : public ISettory {
+class FakeSettory : public ISettory3 {
 public:
     using Key = std::pair<std::wstring, int>;
 
@@ -24,6 +24,8 @@ public:
     // Calls from threads that had not initialised COM themselves (the real service's proxies need it).
     int callsWithoutCom = 0;
     HRESULT updateResult = 0;
+    // Settings locked by policy, with the source IsLocked answers (not logged in calls).
+    std::map<Key, int> locks;
     int updates = 0;
 
     // Text of one pending write, or "-" when there is none at that position.
@@ -51,6 +53,9 @@ public:
     HRESULT STDMETHODCALLTYPE GetDefaultValueEx(LPCWSTR classId, int settingId, WCHAR* buffer) override;
     HRESULT STDMETHODCALLTYPE GetCurrentValueEx(LPCWSTR classId, int settingId, WCHAR* buffer) override;
     HRESULT STDMETHODCALLTYPE SetCurrentValueEx(LPCWSTR classId, int settingId, LPCWSTR value) override;
+    HRESULT STDMETHODCALLTYPE RegisterWnd(ULONG_PTR) override { return 0; }
+    HRESULT STDMETHODCALLTYPE UnRegisterWnd(ULONG_PTR) override { return 0; }
+    HRESULT STDMETHODCALLTYPE IsLocked(LPCWSTR classId, int settingId, int* locked) override;
 
 private:
     const std::wstring* CurrentOrDefault(LPCWSTR classId, int settingId) const;

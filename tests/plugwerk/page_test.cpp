@@ -178,6 +178,43 @@ TEST(PageProtocol, ApplyStartsCommitsAndStoresEveryModifiedItem) {
     EXPECT_EQ(service.fake.CountCalls(L"SetCurrentValue "), 1u);
 }
 
+TEST(PageProtocol, LockedSettingShowsDisabledUnderTheManagedLine_AndApplyNeverStoresIt) {
+    ScopedFakeService service;
+    SeedDefaults(service.fake);
+    service.fake.locks[{TP_CLASS_ID, TP_SLIDER}] = 1;
+    service.fake.current[{TP_CLASS_ID, TP_SLIDER}] = L"9";  // the policy's value, as the service answers it
+    LoadedPlugin plugin;
+    ASSERT_NE(plugin.Create(), nullptr);
+    {
+        HostedPage host(plugin.Module(), plugin.Page());
+        EXPECT_EQ(::SendMessageW(host.Control(IDC_TP_SLIDER), TBM_GETPOS, 0, 0), 9);
+        EXPECT_FALSE(::IsWindowEnabled(host.Control(IDC_TP_SLIDER)));
+        EXPECT_TRUE(::IsWindowEnabled(host.Control(IDC_TP_CHECK)));
+        HWND line = host.Control(0x7FF0);
+        ASSERT_NE(line, nullptr);
+        EXPECT_TRUE(::GetWindowLongW(line, GWL_STYLE) & WS_VISIBLE);
+        wchar_t text[200] = {};
+        ::GetWindowTextW(line, text, ARRAYSIZE(text));
+        EXPECT_NE(std::wstring(text).find(L"managed by your organization"), std::wstring::npos);
+        RECT lineRect = {}, sliderRect = {};
+        ::GetWindowRect(line, &lineRect);
+        ::GetWindowRect(host.Control(IDC_TP_SLIDER), &sliderRect);
+        EXPECT_GE(lineRect.top, sliderRect.bottom) << "the line is drawn over no control";
+
+        // A plug-in that still reports a change of the locked setting: Apply leaves its stored value alone.
+        ::SendMessageW(host.Control(IDC_TP_SLIDER), TBM_SETPOS, TRUE, 4);
+        plugin.Page()->WndFunc(WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(host.Control(IDC_TP_SLIDER)));
+        host.Click(IDC_TP_CHECK);
+        EXPECT_EQ(host.Apply(), 0);
+        EXPECT_EQ(service.fake.CountCalls(L"SetCurrentValue "), 1u) << "only the check box";
+        EXPECT_EQ((service.fake.current[{TP_CLASS_ID, TP_SLIDER}]), L"9");
+    }
+    service.fake.locks.clear();
+    HostedPage unlocked(plugin.Module(), plugin.Page());
+    EXPECT_TRUE(::IsWindowEnabled(unlocked.Control(IDC_TP_SLIDER)));
+    EXPECT_FALSE(::GetWindowLongW(unlocked.Control(0x7FF0), GWL_STYLE) & WS_VISIBLE);
+}
+
 TEST(PageProtocol, StartRefusalRollsBackWithoutWritingAndReports5) {
     ScopedFakeService service;
     SeedDefaults(service.fake);

@@ -122,6 +122,27 @@ TEST(SampleWithService, PageReadsAppliesAndRollsBackThroughTheRealService) {
         HostedPage again(module.get(), page);
         EXPECT_EQ(::SendMessageW(again.Control(IDC_CHARGE_LIMIT), TBM_GETPOS, 0, 0), 90);
         EXPECT_EQ(::SendMessageW(again.Control(IDC_PLAN_PERFORMANCE), BM_GETCHECK, 0, 0), BST_CHECKED);
+
+        // A policy written while the page is open, as a Group Policy refresh does, shows without a
+        // restart: the administrator's value, the control disabled, the managed line; and the charger
+        // follows it. Removing it brings back the user's value.
+        testsupport::ScopedPolicy policy(L"7C4D2E9A-1B3F-4A5C-8D6E-0F1A2B3C4D5E");
+        const HWND limit = again.Control(IDC_CHARGE_LIMIT);
+        const HWND line = again.Control(0x7FF0);
+        ASSERT_NE(line, nullptr);
+        EXPECT_FALSE(::GetWindowLongW(line, GWL_STYLE) & WS_VISIBLE);
+        ASSERT_TRUE(policy.SetNumber(HKEY_LOCAL_MACHINE, 3, 70));
+        auto lineShown = [&] { return (::GetWindowLongW(line, GWL_STYLE) & WS_VISIBLE) != 0; };
+        EXPECT_TRUE(testsupport::PumpUntil(
+            [&] { return ::SendMessageW(limit, TBM_GETPOS, 0, 0) == 70 && !::IsWindowEnabled(limit) && lineShown(); },
+            15000));
+        EXPECT_EQ(testsupport::ReadTextFile(devices.File(L"charge-limit")), "70");
+        policy.Remove(HKEY_LOCAL_MACHINE, 3);
+        EXPECT_TRUE(testsupport::PumpUntil(
+            [&] { return ::SendMessageW(limit, TBM_GETPOS, 0, 0) == 90 && ::IsWindowEnabled(limit) && !lineShown(); },
+            15000));
+        EXPECT_EQ(StoredLimit(product + L"CurrentSettingProfileData.xml"), "90");
+        EXPECT_EQ(testsupport::ReadTextFile(devices.File(L"charge-limit")), "90");
     }
     desc.reset();
     plugwerk_testing::ReleaseRealServices();

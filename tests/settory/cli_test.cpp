@@ -33,6 +33,7 @@ public:
         CStringW plugin = BinFile(L"MinimalPlugin.dll");
         ASSERT_EQ(ERROR_SUCCESS, ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPluginsKey, kPluginValue, REG_SZ, plugin.GetString(),
                                                    (plugin.GetLength() + 1) * sizeof(wchar_t)));
+        g_data->WriteDefault(L"DefaultSettingPolicy.xml", kPolicyDefaults);
         testsupport::ChildProcess regsvr(L"regsvr32.exe /s \"" + BinFile(L"Settory.dll") + L"\"");
         DWORD code = 1;
         ASSERT_TRUE(regsvr.WaitExit(60000, &code));
@@ -186,15 +187,35 @@ TEST(SettoryCli, ErrorsExitWithTheirCodeAndSaySo) {
     EXPECT_EQ(4, RunCli(Args(L"set %s 4242 x --inproc", kClassA)).code);
     EXPECT_EQ(before, testsupport::ReadTextFile(g_data->AllUsersFile())) << "nothing written";
 
-    for (const wchar_t* name : {L"DefaultSetting.xml", L"DefaultSettingMinimal.xml"}) {
+    for (const wchar_t* name : {L"DefaultSetting.xml", L"DefaultSettingMinimal.xml", L"DefaultSettingPolicy.xml"}) {
         ASSERT_TRUE(::MoveFileW(g_data->DefaultFolder() + name, g_data->DefaultFolder() + name + L".off"));
     }
     CliRun none = RunCli(Args(L"get %s 1 --inproc", kClassA));
-    for (const wchar_t* name : {L"DefaultSetting.xml", L"DefaultSettingMinimal.xml"}) {
+    for (const wchar_t* name : {L"DefaultSetting.xml", L"DefaultSettingMinimal.xml", L"DefaultSettingPolicy.xml"}) {
         ::MoveFileW(g_data->DefaultFolder() + name + L".off", g_data->DefaultFolder() + name);
     }
     EXPECT_EQ(3, none.code);
     EXPECT_NE(std::string::npos, none.err.find("no default settings")) << none.err;
+}
+
+TEST(SettoryCli, LockedSetting_ShowsAsLocked_AndSetIsRefusedWith77) {
+    testsupport::ScopedPolicy policy(kPolicyClass);
+    ASSERT_TRUE(policy.SetNumber(HKEY_LOCAL_MACHINE, kPolicyAllUsersInt, 40));
+    const std::string c = Narrow(kPolicyClass);
+    for (const wchar_t* mode : {L"", L" --inproc"}) {
+        SCOPED_TRACE(Narrow(mode));
+        CliRun get = RunCli(Args(L"get %s %d%s", kPolicyClass, kPolicyAllUsersInt, mode));
+        EXPECT_EQ(0, get.code) << get.err;
+        EXPECT_EQ("40\tlocked by machine policy\r\n", get.out);
+        CliRun list = RunCli(Args(L"list %s%s", kPolicyClass, mode));
+        EXPECT_NE(std::string::npos, list.out.find(c + "\t1\t10\t40\tlocked by machine policy\r\n")) << list.out;
+        EXPECT_NE(std::string::npos, list.out.find(c + "\t2\thello\thello\r\n")) << list.out;
+        std::string before = testsupport::ReadTextFile(g_data->AllUsersFile());
+        CliRun set = RunCli(Args(L"set %s %d 5%s", kPolicyClass, kPolicyAllUsersInt, mode));
+        EXPECT_EQ(77, set.code);
+        EXPECT_NE(std::string::npos, set.err.find("locked by machine policy")) << set.err;
+        EXPECT_EQ(before, testsupport::ReadTextFile(g_data->AllUsersFile())) << "nothing written";
+    }
 }
 
 TEST(SettoryCli, BusyMutex_Exits9) {

@@ -141,7 +141,8 @@ struct ClassCase {
 
 TEST(SettoryClasses, AnswerTheirInterfacesBothWays_AndDescribeThemselves) {
     const ClassCase cases[] = {
-        {&CLSID_CSettory, &IID_ISettory, {&IID_ISettory, &IID_ISettory2, &IID_IDispatch, &IID_IProvideClassInfo}},
+        {&CLSID_CSettory, &IID_ISettory,
+         {&IID_ISettory, &IID_ISettory2, &IID_ISettory3, &IID_IDispatch, &IID_IProvideClassInfo}},
         {&CLSID_CCModelConfig, &IID_ICModelConfig, {&IID_ICModelConfig, &IID_IDispatch, &IID_IProvideClassInfo}},
         {&CLSID_COSLRegApplication, &IID_IOSLRegApplication,
          {&IID_IOSLRegApplication, &IID_IDispatch, &IID_IProvideClassInfo}},
@@ -241,6 +242,7 @@ TEST(SettoryDispatch, GetIDsOfNames_IgnoresLetterCase_AndKnowsOnlyItsTable) {
         {&CLSID_CSettory, L"SetCurrentValueEx", 10}, {&CLSID_CSettory, L"strclassid", 0},
         {&CLSID_CSettory, L"pstrGetValue", 2}, {&CLSID_CSettory, L"registerwnd", 11},
         {&CLSID_CSettory, L"ulWnd", 0}, {&CLSID_CSettory, L"IsLoad", DISPID_UNKNOWN},
+        {&CLSID_CSettory, L"islocked", 13}, {&CLSID_CSettory, L"piLocked", 2},
         {&CLSID_CCModelConfig, L"isload", 1}, {&CLSID_CCModelConfig, L"bIsLoad", 1},
         {&CLSID_CCModelConfig, L"Reload", DISPID_UNKNOWN},
         {&CLSID_COSLRegApplication, L"getappicon", 18}, {&CLSID_COSLRegApplication, L"pulIconIndex", 1},
@@ -587,6 +589,52 @@ TEST(SettoryLocalServer, ClientProcessesShareOneServerAndItsStores_AndTheServerE
     local.Reset();
     config.Reset();
     EXPECT_TRUE(testsupport::WaitUntil([] { return HostProcesses() == 0; }, 20000)) << "the host ends when idle";
+}
+
+TEST(SettoryLocalServer, MachinePolicyAnswersEveryProcess_LocksByInterfaceAndByName_AndGoesWithItsKey) {
+    ASSERT_TRUE(testsupport::WaitUntil([] { return HostProcesses() == 0; }, 20000));
+    g_data->WriteDefault(L"DefaultSettingPolicy.xml", kPolicyDefaults);
+    testsupport::ScopedPolicy policy(kPolicyClass);
+    base::ComPtr<ISettory> local;
+    ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_CSettory, nullptr, CLSCTX_LOCAL_SERVER, IID_ISettory, local.PutVoid()));
+    wchar_t buffer[SETTORY_VALUE_CAPACITY] = {};
+    ASSERT_EQ(HRESULT(0), local->GetCurrentValueEx(kPolicyClass, kPolicyAllUsersInt, buffer));
+    EXPECT_STREQ(L"10", buffer);
+
+    ASSERT_TRUE(policy.SetNumber(HKEY_LOCAL_MACHINE, kPolicyAllUsersInt, 40));
+    ASSERT_EQ(HRESULT(0), local->SetCurrentValueEx(kPolicyClass, kPolicyAllUsersInt, L"50"));
+    ASSERT_EQ(HRESULT(0), local->UpdateCurrentSetting());
+    ASSERT_EQ(HRESULT(0), local->GetCurrentValueEx(kPolicyClass, kPolicyAllUsersInt, buffer));
+    EXPECT_STREQ(L"40", buffer);
+    testsupport::TempFolder scratch;
+    EXPECT_EQ(L"40", ReadByProbe(L"local", kPolicyClass, kPolicyAllUsersInt, scratch.File(L"out.txt")));
+
+    base::ComPtr<ISettory3> locks;
+    ASSERT_EQ(S_OK, local.As(IID_ISettory3, locks));
+    int lock = -1;
+    EXPECT_EQ(HRESULT(0), locks->IsLocked(kPolicyClass, kPolicyAllUsersInt, &lock));
+    EXPECT_EQ(1, lock);
+    EXPECT_EQ(HRESULT(0), locks->IsLocked(kPolicyClass, kPolicyPerUserText, &lock));
+    EXPECT_EQ(0, lock);
+    EXPECT_EQ(HRESULT(2), locks->IsLocked(L"{bad}", 1, &lock));
+    base::ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(S_OK, local.As(IID_IDispatch, dispatch));
+    LPOLESTR name[] = {const_cast<LPOLESTR>(L"IsLocked")};
+    DISPID id = 0;
+    ASSERT_EQ(S_OK, dispatch->GetIDsOfNames(IID_NULL, name, 1, 0, &id));
+    int code = -1;
+    lock = -1;
+    EXPECT_EQ(S_OK, Call().Str(kPolicyClass).Int(kPolicyAllUsersInt).Ref(VT_I4, &lock).Invoke(dispatch.Get(), id, &code));
+    EXPECT_EQ(0, code);
+    EXPECT_EQ(1, lock);
+
+    policy.Remove(HKEY_LOCAL_MACHINE, kPolicyAllUsersInt);
+    ASSERT_EQ(HRESULT(0), local->GetCurrentValueEx(kPolicyClass, kPolicyAllUsersInt, buffer));
+    EXPECT_STREQ(L"10", buffer) << "the write made under the policy was not stored";
+    local.Reset();
+    locks.Reset();
+    dispatch.Reset();
+    EXPECT_TRUE(testsupport::WaitUntil([] { return HostProcesses() == 0; }, 20000));
 }
 
 TEST(SettoryProcesses, PerUserValuesStayWithTheirUser_AllUsersValuesAreShared) {

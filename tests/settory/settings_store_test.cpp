@@ -497,3 +497,118 @@ TEST_F(StoreTest, FileSavedElsewhereSinceTheLastRead_IsTakenInBeforeTheNextSave)
 }
 
 }  // namespace
+
+namespace {
+
+class PolicyTest : public StoreTest {
+protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        data.WriteDefault(L"DefaultSettingPolicy.xml", kPolicyDefaults);
+    }
+    int LockOf(int id) {
+        int source = -1;
+        EXPECT_EQ(kOk, service::LockSource(kPolicyClass, id, &source));
+        return source;
+    }
+    testsupport::ScopedPolicy policy{kPolicyClass};
+};
+
+TEST_F(PolicyTest, MachinePolicyAnswersForEveryUser_UserPolicyYields_RemovingItBringsBackTheUsersValue) {
+    ASSERT_EQ(kOk, Write(kPolicyClass, kPolicyAllUsersInt, L"20"));
+    ASSERT_EQ(kOk, Write(kPolicyClass, kPolicyPerUserText, L"mine"));
+
+    ASSERT_TRUE(policy.SetNumber(HKEY_CURRENT_USER, kPolicyAllUsersInt, 30));
+    EXPECT_EQ(L"30", Current(kPolicyClass, kPolicyAllUsersInt));
+    EXPECT_EQ(2, LockOf(kPolicyAllUsersInt));
+    ASSERT_TRUE(policy.SetNumber(HKEY_LOCAL_MACHINE, kPolicyAllUsersInt, 40));
+    ASSERT_TRUE(policy.SetText(HKEY_LOCAL_MACHINE, kPolicyPerUserText, L"corporate"));
+    EXPECT_EQ(L"40", Current(kPolicyClass, kPolicyAllUsersInt)) << "machine policy wins";
+    EXPECT_EQ(1, LockOf(kPolicyAllUsersInt));
+    EXPECT_EQ(1, LockOf(kPolicyPerUserText));
+
+    // A write is not stored and the files keep the user's values.
+    EXPECT_EQ(kOk, Write(kPolicyClass, kPolicyAllUsersInt, L"50"));
+    EXPECT_EQ(kOk, Write(kPolicyClass, kPolicyPerUserText, L"changed"));
+    EXPECT_EQ(std::string::npos, testsupport::ReadTextFile(data.AllUsersFile()).find(">50<"));
+    EXPECT_EQ(std::string::npos, testsupport::ReadTextFile(data.PerUserFile()).find("changed"));
+    {
+        testsupport::TempFolder other;
+        testsupport::ScopedEnv otherUser(L"APPDATA", other.Path());
+        FromDisk();
+        EXPECT_EQ(L"corporate", Current(kPolicyClass, kPolicyPerUserText)) << "another user gets it too";
+    }
+
+    policy.Remove(HKEY_LOCAL_MACHINE, kPolicyAllUsersInt);
+    policy.Remove(HKEY_LOCAL_MACHINE, kPolicyPerUserText);
+    FromDisk();
+    EXPECT_EQ(L"30", Current(kPolicyClass, kPolicyAllUsersInt)) << "the user policy answers again";
+    EXPECT_EQ(L"mine", Current(kPolicyClass, kPolicyPerUserText));
+    policy.Remove(HKEY_CURRENT_USER, kPolicyAllUsersInt);
+    EXPECT_EQ(L"20", Current(kPolicyClass, kPolicyAllUsersInt));
+    EXPECT_EQ(0, LockOf(kPolicyAllUsersInt));
+}
+
+TEST_F(PolicyTest, UnusablePolicyValues_AreIgnored_AndAUsableUserValueStillCounts) {
+    const BYTE bytes[] = {1, 2};
+    const std::wstring tooLong(kValueCapacity, L'x');
+    const DWORD seven = 7;
+    struct Case {
+        const char* what;
+        int setting;
+        const wchar_t* name;
+        DWORD type;
+        const void* data;
+        DWORD size;
+    } cases[] = {
+        {"text for a number", kPolicyAllUsersInt, L"1", REG_SZ, L"30", 6},
+        {"number for a text", kPolicyPerUserText, L"2", REG_DWORD, &seven, 4},
+        {"binary", kPolicyAllUsersInt, L"1", REG_BINARY, bytes, 2},
+        {"short DWORD", kPolicyAllUsersInt, L"1", REG_DWORD, bytes, 2},
+        {"text too long to hand back", kPolicyPerUserText, L"2", REG_SZ, tooLong.c_str(),
+         static_cast<DWORD>((tooLong.size() + 1) * sizeof(wchar_t))},
+        {"setting id not as the service writes it", kPolicyAllUsersInt, L"01", REG_DWORD, &seven, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(policy.SetRaw(HKEY_LOCAL_MACHINE, c.name, c.type, c.data, c.size));
+        EXPECT_EQ(c.setting == kPolicyAllUsersInt ? L"10" : L"hello", Current(kPolicyClass, c.setting));
+        EXPECT_EQ(0, LockOf(c.setting));
+        policy.Remove(HKEY_LOCAL_MACHINE, c.name);
+    }
+    ASSERT_TRUE(policy.SetRaw(HKEY_LOCAL_MACHINE, L"1", REG_SZ, L"30", 6));
+    ASSERT_TRUE(policy.SetNumber(HKEY_CURRENT_USER, kPolicyAllUsersInt, 31));
+    EXPECT_EQ(L"31", Current(kPolicyClass, kPolicyAllUsersInt));
+    EXPECT_EQ(2, LockOf(kPolicyAllUsersInt));
+}
+
+TEST_F(PolicyTest, PolicyChange_SignalsTheSettingsEvent) {
+    EXPECT_EQ(L"10", Current(kPolicyClass, kPolicyAllUsersInt));  // starts the process's policy watch
+    CStringW name;
+    name.Format(L"Global\\%s,%d", kPolicyClass, kPolicyAllUsersInt);
+    base::UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, name));
+    ASSERT_TRUE(event);
+    ::ResetEvent(event.get());
+    ASSERT_TRUE(policy.SetNumber(HKEY_LOCAL_MACHINE, kPolicyAllUsersInt, 12));
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(event.get(), 10000));
+    EXPECT_EQ(L"12", Current(kPolicyClass, kPolicyAllUsersInt));
+    ::ResetEvent(event.get());
+    policy.Remove(HKEY_LOCAL_MACHINE, kPolicyAllUsersInt);
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(event.get(), 10000)) << "removal is a change too";
+
+    // Registry key names ignore case, event names do not: the event is named as the defaults spell it.
+    data.WriteDefault(L"DefaultSettingLower.xml",
+                      "<DefaultSetting><Class ClassID=\"d0000000-0000-4000-8000-00000000000d\">"
+                      "<Item SettingID=\"1\" bAllUser=\"1\"><SettingData>1</SettingData></Item></Class></DefaultSetting>");
+    FromDisk();
+    EXPECT_EQ(L"1", Current(L"d0000000-0000-4000-8000-00000000000d", 1));
+    base::UniqueHandle lower(::CreateEventW(nullptr, TRUE, FALSE, L"Global\\d0000000-0000-4000-8000-00000000000d,1"));
+    ASSERT_TRUE(lower);
+    ::ResetEvent(lower.get());
+    testsupport::ScopedPolicy upper(L"D0000000-0000-4000-8000-00000000000D");
+    ASSERT_TRUE(upper.SetNumber(HKEY_LOCAL_MACHINE, 1, 0));
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(lower.get(), 10000));
+    EXPECT_EQ(L"0", Current(L"d0000000-0000-4000-8000-00000000000d", 1));
+}
+
+}  // namespace

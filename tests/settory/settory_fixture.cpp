@@ -26,6 +26,15 @@ const char kStandardDefaults[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 </DefaultSetting>
 )";
 
+const char kPolicyDefaults[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<DefaultSetting>
+  <Class ClassID="C0000000-0000-4000-8000-00000000000C">
+    <Item SettingID="1" bAllUser="1" bEvent="0"><SettingData>10</SettingData></Item>
+    <Item SettingID="2" bAllUser="0" bEvent="0"><SettingData>hello</SettingData></Item>
+  </Class>
+</DefaultSetting>
+)";
+
 std::string CurrentXml(const std::string& classes) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CurrentSetting MachineID=\"0\">" + classes +
            "</CurrentSetting>\n";

@@ -35,6 +35,15 @@ enum : int {
 
 extern const char kStandardDefaults[];
 
+// A class of its own for policy tests (written as a second default file by the tests that use it), so
+// that its policy keys never reach tests running beside them.
+constexpr const wchar_t* kPolicyClass = L"C0000000-0000-4000-8000-00000000000C";
+enum : int {
+    kPolicyAllUsersInt = 1,  // bAllUser 1, "10"
+    kPolicyPerUserText = 2,  // bAllUser 0, "hello"
+};
+extern const char kPolicyDefaults[];
+
 // A current-settings document holding the given Class elements.
 std::string CurrentXml(const std::string& classes);
 

@@ -76,6 +76,41 @@ ScratchKey::~ScratchKey() {
     ::RegDeleteKeyW(HKEY_CURRENT_USER, path_);
 }
 
+ScopedPolicy::ScopedPolicy(const wchar_t* classId)
+    : path_(CStringW(L"SOFTWARE\\Policies\\Quor Corporation\\Ostrel\\") + classId) {
+    Clear();
+}
+
+ScopedPolicy::~ScopedPolicy() { Clear(); }
+
+void ScopedPolicy::Clear() const {
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        ::RegDeleteTreeW(hive, path_);
+        ::RegDeleteKeyW(hive, path_);
+    }
+}
+
+bool ScopedPolicy::SetRaw(HKEY hive, const wchar_t* valueName, DWORD type, const void* data, DWORD size) const {
+    base::UniqueHKey key;
+    if (::RegCreateKeyExW(hive, path_, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    return ::RegSetValueExW(key.get(), valueName, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+}
+
+bool ScopedPolicy::SetNumber(HKEY hive, int settingId, DWORD value) const {
+    return SetRaw(hive, std::to_wstring(settingId).c_str(), REG_DWORD, &value, sizeof(value));
+}
+
+bool ScopedPolicy::SetText(HKEY hive, int settingId, const wchar_t* text) const {
+    return SetRaw(hive, std::to_wstring(settingId).c_str(), REG_SZ, text,
+                  static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+}
+
+void ScopedPolicy::Remove(HKEY hive, int settingId) const { Remove(hive, std::to_wstring(settingId).c_str()); }
+
+void ScopedPolicy::Remove(HKEY hive, const wchar_t* valueName) const { ::RegDeleteKeyValueW(hive, path_, valueName); }
+
 ScopedEnv::ScopedEnv(const wchar_t* name, const wchar_t* value) : name_(name) {
     DWORD n = ::GetEnvironmentVariableW(name, nullptr, 0);
     if (n > 0) {

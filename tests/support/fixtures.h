@@ -43,6 +43,27 @@ private:
     base::UniqueHKey key_;
 };
 
+// Administrator policy values of one settings class, under HKEY_LOCAL_MACHINE (machine) or
+// HKEY_CURRENT_USER (user), as Group Policy writes them; the class's policy keys are removed at the
+// start and at the end.
+class ScopedPolicy {
+public:
+    explicit ScopedPolicy(const wchar_t* classId);
+    ~ScopedPolicy();
+    ScopedPolicy(const ScopedPolicy&) = delete;
+    ScopedPolicy& operator=(const ScopedPolicy&) = delete;
+    bool SetNumber(HKEY hive, int settingId, DWORD value) const;
+    bool SetText(HKEY hive, int settingId, const wchar_t* text) const;
+    // Any type and bytes, under any value name.
+    bool SetRaw(HKEY hive, const wchar_t* valueName, DWORD type, const void* data, DWORD size) const;
+    void Remove(HKEY hive, int settingId) const;
+    void Remove(HKEY hive, const wchar_t* valueName) const;
+
+private:
+    void Clear() const;
+    CStringW path_;
+};
+
 // Sets an environment variable for this process and restores the old value at the end.
 class ScopedEnv {
 public:
