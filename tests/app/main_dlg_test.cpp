@@ -933,7 +933,9 @@ TEST_F(SettingsWindowSearch, TypingNarrowsTheTreeToTheMatchingPagesWithTheirCate
         EXPECT_TRUE(dialog_->IsSearching());
         EXPECT_EQ(c.pages, Pages()) << c.query;
         for (const CStringW& row : Rows()) {
-            if (!c.pages.count(row)) EXPECT_EQ(L'+', row[0]) << c.query << ": " << row.GetString();
+            if (!c.pages.count(row)) {
+                EXPECT_EQ(L'+', row[0]) << c.query << ": " << row.GetString();
+            }
         }
     }
     // Whole words and names first: "Power" by its name above the pages that only have "power" inside.
