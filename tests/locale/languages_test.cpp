@@ -38,10 +38,12 @@ std::vector<std::wstring> FormatSpecifiers(const std::wstring& text) {
     return found;
 }
 
-// Strings that one window shows side by side as captions of its buttons.
+// Strings that one window shows side by side as captions of its buttons and labels: the settings
+// window's buttons and highlight switch; the status window's buttons and the section captions that
+// name its lists.
 const std::vector<std::vector<UINT>> kStringsSharingAWindow = {
-    {IDS_BUTTON_OK, IDS_BUTTON_CANCEL, IDS_BUTTON_APPLY, IDS_BUTTON_DEFAULTS, IDS_BUTTON_LAUNCH},
-    {IDS_STATUS_JUMP, IDS_STATUS_CLOSE},
+    {IDS_BUTTON_OK, IDS_BUTTON_CANCEL, IDS_BUTTON_APPLY, IDS_BUTTON_DEFAULTS, IDS_BUTTON_LAUNCH, IDS_HIGHLIGHT_CHANGED},
+    {IDS_STATUS_JUMP, IDS_STATUS_CLOSE, IDS_STATUS_CAPTION_FIRST, IDS_STATUS_CAPTION_FIRST + 1, IDS_STATUS_CAPTION_FIRST + 2},
 };
 
 class LanguageModule : public testing::TestWithParam<localetest::Language> {
