@@ -38,10 +38,12 @@ std::vector<std::wstring> FormatSpecifiers(const std::wstring& text) {
     return found;
 }
 
-// Strings that one window shows side by side as captions of its buttons.
+// Strings that one window shows side by side as captions of its buttons and labels: the settings
+// window's buttons and highlight switch; the status window's buttons and the section captions that
+// name its lists.
 const std::vector<std::vector<UINT>> kStringsSharingAWindow = {
-    {IDS_BUTTON_OK, IDS_BUTTON_CANCEL, IDS_BUTTON_APPLY, IDS_BUTTON_DEFAULTS, IDS_BUTTON_LAUNCH},
-    {IDS_STATUS_JUMP, IDS_STATUS_CLOSE},
+    {IDS_BUTTON_OK, IDS_BUTTON_CANCEL, IDS_BUTTON_APPLY, IDS_BUTTON_DEFAULTS, IDS_BUTTON_LAUNCH, IDS_HIGHLIGHT_CHANGED},
+    {IDS_STATUS_JUMP, IDS_STATUS_CLOSE, IDS_STATUS_CAPTION_FIRST, IDS_STATUS_CAPTION_FIRST + 1, IDS_STATUS_CAPTION_FIRST + 2},
 };
 
 class LanguageModule : public testing::TestWithParam<localetest::Language> {
@@ -89,7 +91,15 @@ TEST_P(LanguageModule, HasEveryEnglishStringWithTheSameSpecifiersAndAMnemonicWhe
 }
 
 TEST_P(LanguageModule, HasEveryEnglishDialogWithTheSameControlsAndUniqueMnemonics) {
-    ForEachModule([&](const localetest::TranslatedModule&, HMODULE englishModule, HMODULE module) {
+    // Pages sit in the settings window beside its buttons and highlight switch: their letters are taken.
+    base::UniqueModule program = localetest::LoadModule(GetParam().name);
+    ASSERT_TRUE(program.valid());
+    auto programStrings = localetest::ReadStrings(program.get(), GetParam().id);
+    std::set<wchar_t> settingsWindowKeys;
+    for (UINT id : kStringsSharingAWindow[0]) {
+        if (wchar_t key = Mnemonic(programStrings[id])) settingsWindowKeys.insert(key);
+    }
+    ForEachModule([&](const localetest::TranslatedModule& translated, HMODULE englishModule, HMODULE module) {
         auto english = localetest::ReadDialogs(englishModule, localetest::kEnglish);
         auto dialogs = localetest::ReadDialogs(module, GetParam().id);
         ASSERT_FALSE(english.empty());
@@ -102,7 +112,8 @@ TEST_P(LanguageModule, HasEveryEnglishDialogWithTheSameControlsAndUniqueMnemonic
             const DialogTemplate& dialog = found->second;
             EXPECT_EQ(dialog.caption.empty(), expected.caption.empty()) << "dialog " << id;
             ASSERT_EQ(dialog.controls.size(), expected.controls.size()) << "dialog " << id;
-            std::set<wchar_t> used;
+            bool page = translated.folderPerLanguage ? id == IDD_SYSTEM_INFO : dialog.caption.empty();
+            std::set<wchar_t> used = page ? settingsWindowKeys : std::set<wchar_t>();
             for (size_t i = 0; i < dialog.controls.size(); ++i) {
                 const auto& control = dialog.controls[i];
                 const auto& original = expected.controls[i];
