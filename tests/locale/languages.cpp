@@ -10,11 +10,12 @@ const Language kLanguages[11] = {
     {L"zh-CN", 0x0804}, {L"zh-TW", 0x0404}, {L"qps-ploc", kPseudo},
 };
 
-const TranslatedModule kModules[4] = {
+const TranslatedModule kModules[5] = {
     {L"Ostrel.exe.mui", true},
     {L"MinimalPlugin.dll", false},
     {L"OstrelDisplayKeyboard.dll", false},
     {L"OstrelPowerWireless.dll", false},
+    {L"Plugwerk.dll", false},
 };
 
 base::UniqueModule LoadModule(const wchar_t* language) { return LoadModule(kModules[0], language); }

@@ -26,7 +26,7 @@ struct TranslatedModule {
     const wchar_t* file;
     bool folderPerLanguage;
 };
-extern const TranslatedModule kModules[4];
+extern const TranslatedModule kModules[5];
 
 // <bin>\<language>\Ostrel.exe.mui loaded as resources only.
 base::UniqueModule LoadModule(const wchar_t* language);

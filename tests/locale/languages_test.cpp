@@ -49,7 +49,7 @@ const std::vector<std::vector<UINT>> kStringsSharingAWindow = {
 class LanguageModule : public testing::TestWithParam<localetest::Language> {
 protected:
     // Runs check(module, English resources, this language's resources) for the program's resource
-    // module and every sample plug-in.
+    // module, every sample plug-in and the framework.
     template <typename Check>
     void ForEachModule(Check check) {
         for (const auto& translated : localetest::kModules) {
