@@ -39,12 +39,26 @@ std::vector<CStringW> SplitOn(const CStringW& text, const wchar_t* separators) {
     return pieces;
 }
 
+// Words in UTF-8 never hold bytes below a tab, apart from a terminating zero, and always decode; an
+// L"..." block of any script does one or the other (Latin and Cyrillic have such high bytes, the
+// wide characters of CJK rarely pair into valid UTF-8).
+bool LooksLikeUtf16(const BYTE* bytes, size_t size) {
+    if (size < 2 || size % 2) return false;
+    if (bytes[0] == 0xFF && bytes[1] == 0xFE) return true;
+    for (size_t i = 0; i + 1 < size; ++i) {
+        if (bytes[i] < 0x09) return true;
+    }
+    size_t length = bytes[size - 1] ? size : size - 1;
+    return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, reinterpret_cast<const char*>(bytes),
+                                 static_cast<int>(length), nullptr, 0) == 0;
+}
+
 CStringW DecodeText(const BYTE* bytes, size_t size) {
     CStringW text;
     if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
         bytes += 3;
         size -= 3;
-    } else if (size >= 2 && (bytes[1] == 0 || (bytes[0] == 0xFF && bytes[1] == 0xFE))) {
+    } else if (LooksLikeUtf16(bytes, size)) {
         // UTF-16: an L"..." block, or a file saved with its byte-order mark.
         size_t chars = size / sizeof(wchar_t);
         const wchar_t* wide = reinterpret_cast<const wchar_t*>(bytes);

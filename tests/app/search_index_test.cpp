@@ -139,6 +139,15 @@ TEST(SearchIndex, KeywordsAreUtf16OrUtf8SplitAtCommasSemicolonsAndLineEnds) {
     const char utf8[] = "\xEF\xBB\xBF\xC3\xA9" "cran; lumi\xC3\xA8re";
     EXPECT_EQ((std::vector<CStringW>{L"\u00E9cran", L"lumi\u00E8re"}), ostrel::SplitKeywords(utf8, sizeof(utf8) - 1));
     EXPECT_TRUE(ostrel::SplitKeywords(nullptr, 10).empty());
+    // Blocks whose first character lies beyond Latin, with and without a terminator.
+    const wchar_t cyrillic[] = L"\u042d\u043a\u0440\u0430\u043d, \u044f\u0440\u043a\u043e\u0441\u0442\u044c";
+    EXPECT_EQ((std::vector<CStringW>{L"\u042d\u043a\u0440\u0430\u043d", L"\u044f\u0440\u043a\u043e\u0441\u0442\u044c"}),
+              ostrel::SplitKeywords(cyrillic, sizeof(cyrillic) - sizeof(wchar_t)));
+    const wchar_t cjk[] = L"\u753b\u9762\u3001\u660e\u308b\u3055;\u30ad\u30fc\u30dc\u30fc\u30c9";
+    EXPECT_EQ((std::vector<CStringW>{L"\u753b\u9762\u3001\u660e\u308b\u3055", L"\u30ad\u30fc\u30dc\u30fc\u30c9"}),
+              ostrel::SplitKeywords(cjk, sizeof(cjk)));
+    const char plain[] = "abcd";
+    EXPECT_EQ((std::vector<CStringW>{L"abcd"}), ostrel::SplitKeywords(plain, sizeof(plain) - 1));
 
     base::UniqueModule sample(::LoadLibraryExW(testsupport::BinFile(L"OstrelDisplayKeyboard.dll"), nullptr,
                                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
