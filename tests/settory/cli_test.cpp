@@ -208,8 +208,8 @@ TEST(SettoryCli, LockedSetting_ShowsAsLocked_AndSetIsRefusedWith77) {
         EXPECT_EQ(0, get.code) << get.err;
         EXPECT_EQ("40\tlocked by machine policy\r\n", get.out);
         CliRun list = RunCli(Args(L"list %s%s", kPolicyClass, mode));
-        EXPECT_NE(std::string::npos, list.out.find(c + "\t1\t10\t40\tlocked by machine policy\r\n")) << list.out;
-        EXPECT_NE(std::string::npos, list.out.find(c + "\t2\thello\thello\r\n")) << list.out;
+        EXPECT_NE(std::string::npos, list.out.find(c + "\t\t1\t10\t40\tlocked by machine policy\r\n")) << list.out;
+        EXPECT_NE(std::string::npos, list.out.find(c + "\t\t2\thello\thello\r\n")) << list.out;
         std::string before = testsupport::ReadTextFile(g_data->AllUsersFile());
         CliRun set = RunCli(Args(L"set %s %d 5%s", kPolicyClass, kPolicyAllUsersInt, mode));
         EXPECT_EQ(77, set.code);
@@ -422,7 +422,7 @@ TEST(SettoryCli, AdmxPolicyAppliedAsGroupPolicyDoes_IsWhatTheServiceAnswers) {
               ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, policyKey, L"1", REG_DWORD, &number, sizeof(number)));
     CliRun get = RunCli(Args(L"get %s %d --inproc", kClassA, kAllUsersInt));
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Policies\\Quor Corporation");
-    EXPECT_EQ("33\r\n", get.out) << get.err;
+    EXPECT_EQ("33\tlocked by machine policy\r\n", get.out) << get.err;
 }
 
 }  // namespace
