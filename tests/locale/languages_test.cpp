@@ -102,7 +102,8 @@ TEST_P(LanguageModule, HasEveryEnglishDialogWithTheSameControlsAndUniqueMnemonic
     ForEachModule([&](const localetest::TranslatedModule& translated, HMODULE englishModule, HMODULE module) {
         auto english = localetest::ReadDialogs(englishModule, localetest::kEnglish);
         auto dialogs = localetest::ReadDialogs(module, GetParam().id);
-        ASSERT_FALSE(english.empty());
+        // The framework has strings only; every other module has dialogs.
+        ASSERT_EQ(english.empty(), !wcscmp(translated.file, L"Plugwerk.dll"));
         for (const auto& [id, expected] : english) {
             auto found = dialogs.find(id);
             if (found == dialogs.end()) {
