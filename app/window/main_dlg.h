@@ -216,6 +216,10 @@ private:
     // The members in the order the window knows them.
     CNewTreeCtrl m_tree;
     std::map<CStringW, HICON> m_categoryIcons;
+    // Each entry's small icon by its name, for the rows the tree paints; the entries own the icons.
+    // Made again when the catalogue's count changes.
+    std::map<CStringW, HICON> m_entryIcons;
+    size_t m_nEntryIconsOf = 0;
     int m_nCategoryCounts[15] = {};
     HTREEITEM m_hSystemInfoItem = nullptr;
     CStringW m_strTitleFace;

@@ -220,15 +220,17 @@ HICON COSLMainDlg::GetCategoryIcon(const CStringW& categoryName) {
 }
 
 HICON COSLMainDlg::GetEntrySmallIcon(const CStringW& entryName) {
-    HICON icon = nullptr;
     if (!m_pOwner) return nullptr;
-    m_pOwner->Catalogue().Walk([&](const CCatalogue::Entries& entries) {
-        for (CRegisteredApplication* entry : entries) {
-            if (entry->m_strName == entryName) {
-                icon = entry->m_hSmallIcon;
-                break;
-            }
-        }
-    });
-    return icon;
+    // Looked up on every paint for every visible row; walking the whole catalogue each time made a
+    // full repaint cost entries times rows.
+    if (m_entryIcons.empty() || m_nEntryIconsOf != m_pOwner->Catalogue().Count()) {
+        m_entryIcons.clear();
+        m_pOwner->Catalogue().Walk([&](const CCatalogue::Entries& entries) {
+            // The first entry of a name is the one the rows show, as before.
+            for (CRegisteredApplication* entry : entries) m_entryIcons.emplace(entry->m_strName, entry->m_hSmallIcon);
+            m_nEntryIconsOf = entries.size();
+        });
+    }
+    auto it = m_entryIcons.find(entryName);
+    return it == m_entryIcons.end() ? nullptr : it->second;
 }
