@@ -11,7 +11,8 @@
 
 class CHelpButton : public CWnd {
 public:
-    // Loads the images from the current resource module; GDI+ must be started.
+    // Each image is decoded from the current resource module when its state is first painted; GDI+
+    // must be started by then.
     CHelpButton();
     ~CHelpButton() override;
 
@@ -38,7 +39,8 @@ private:
     void OnPaint();
     void OnMouseMove(POINT point);
     void OnMouseLeave();
-    Gdiplus::Bitmap* CurrentImage() const;
+    Gdiplus::Bitmap* CurrentImage();
+    static Gdiplus::Bitmap* Decoded(UINT id, std::unique_ptr<Gdiplus::Bitmap>* image);
 
     std::unique_ptr<Gdiplus::Bitmap> m_pHoverImage;
     std::unique_ptr<Gdiplus::Bitmap> m_pNormalImage;
