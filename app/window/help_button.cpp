@@ -5,7 +5,8 @@
 #include "resource.h"
 #include "ui/png_resource.h"
 
-CHelpButton::CHelpButton() = default;
+// A page being made runs with its plug-in's module as the current one; the button keeps its own.
+CHelpButton::CHelpButton() : m_hImages(base::CurrentResourceModule()) {}
 
 CHelpButton::~CHelpButton() {
     // The images go with the members, before the base class would unbind the control: unbind it
@@ -39,8 +40,8 @@ void CHelpButton::SetState(State state) {
 
 // Decoding the three images took a good part of the window's creation, for a button that starts
 // hidden and whose hover and pressed looks many never see.
-Gdiplus::Bitmap* CHelpButton::Decoded(UINT id, std::unique_ptr<Gdiplus::Bitmap>* image) {
-    if (!*image) image->reset(ostrel::LoadPngResource(id, base::CurrentResourceModule()));
+Gdiplus::Bitmap* CHelpButton::Decoded(UINT id, std::unique_ptr<Gdiplus::Bitmap>* image) const {
+    if (!*image) image->reset(ostrel::LoadPngResource(id, m_hImages));
     return image->get();
 }
 

@@ -11,8 +11,8 @@
 
 class CHelpButton : public CWnd {
 public:
-    // Each image is decoded from the current resource module when its state is first painted; GDI+
-    // must be started by then.
+    // The images come from the resource module current now, which must outlive the button; each is
+    // decoded when its state is first painted, and GDI+ must be started by then.
     CHelpButton();
     ~CHelpButton() override;
 
@@ -40,8 +40,9 @@ private:
     void OnMouseMove(POINT point);
     void OnMouseLeave();
     Gdiplus::Bitmap* CurrentImage();
-    static Gdiplus::Bitmap* Decoded(UINT id, std::unique_ptr<Gdiplus::Bitmap>* image);
+    Gdiplus::Bitmap* Decoded(UINT id, std::unique_ptr<Gdiplus::Bitmap>* image) const;
 
+    HMODULE m_hImages = nullptr;
     std::unique_ptr<Gdiplus::Bitmap> m_pHoverImage;
     std::unique_ptr<Gdiplus::Bitmap> m_pNormalImage;
     std::unique_ptr<Gdiplus::Bitmap> m_pPressedImage;
