@@ -138,7 +138,8 @@ private:
     void FillTree();
     // The whole catalogue into the empty tree: every listed entry under its category.
     void PopulateTree();
-    void InsertCategories(const int counts[15]);
+    // Inserts the categories that have entries; items receives each one's row.
+    void InsertCategories(const int counts[15], HTREEITEM items[15]);
     HTREEITEM InsertCategoryItem(UINT category);
     HTREEITEM InsertEntryItem(CRegisteredApplication* entry, HTREEITEM category, HTREEITEM after);
     static CStringW CategoryName(UINT category);

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <vector>
+
 #include "base/resource_module.h"
 #include "catalogue/plugin_registered_application.h"
 #include "catalogue/catalogue_owner.h"
@@ -56,13 +58,17 @@ void COSLMainDlg::PopulateTree() {
     m_hSystemInfoItem = nullptr;
     if (!m_pOwner) return;
     m_pOwner->Catalogue().Walk([&](const CCatalogue::Entries& entries) {
+        // Whether an entry is listed can take a look at the loaded classes, and finding a category's
+        // row by its name reads every root's text: both once per entry, not once per use.
+        std::vector<CRegisteredApplication*> listed;
         for (CRegisteredApplication* entry : entries) {
-            if (IsListed(entry)) ++m_nCategoryCounts[entry->m_nCategory];
+            if (!IsListed(entry)) continue;
+            listed.push_back(entry);
+            ++m_nCategoryCounts[entry->m_nCategory];
         }
-        InsertCategories(m_nCategoryCounts);
-        for (CRegisteredApplication* entry : entries) {
-            if (IsListed(entry)) InsertEntryItem(entry, CategoryItem(entry->m_nCategory), TVI_SORT);
-        }
+        HTREEITEM categories[kCategoryCount] = {};
+        InsertCategories(m_nCategoryCounts, categories);
+        for (CRegisteredApplication* entry : listed) InsertEntryItem(entry, categories[entry->m_nCategory], TVI_SORT);
     });
 }
 
@@ -78,9 +84,9 @@ HTREEITEM COSLMainDlg::InsertEntryItem(CRegisteredApplication* entry, HTREEITEM 
     return item;
 }
 
-void COSLMainDlg::InsertCategories(const int counts[15]) {
+void COSLMainDlg::InsertCategories(const int counts[15], HTREEITEM items[15]) {
     for (UINT category = 0; category < kCategoryCount; ++category) {
-        if (counts[category] > 0) InsertCategoryItem(category);
+        if (counts[category] > 0) items[category] = InsertCategoryItem(category);
     }
 }
 
