@@ -274,7 +274,7 @@ void CNewTreeCtrl::OnReflectedNotify(const NMHDR* header) {
     switch (header->code) {
     case TVN_ITEMEXPANDEDW:
     case TVN_ITEMEXPANDEDA:
-        if (!m_bRedrawOff) SetTimer(kRepaintTimer, 50);
+        SetTimer(kRepaintTimer, 50);
         break;
     case NM_KILLFOCUS:
         m_bHasFocus = FALSE;
@@ -310,9 +310,6 @@ LRESULT CNewTreeCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_ERASEBKGND:
         return 1;  // every pixel is painted from the memory bitmap
-    case WM_SETREDRAW:
-        m_bRedrawOff = !wParam;
-        break;
     case WM_LBUTTONDOWN:
         OnLeftButtonDown({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
         return 0;
@@ -326,6 +323,16 @@ LRESULT CNewTreeCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             ::InvalidateRect(m_hWnd, nullptr, TRUE);
             ::InvalidateRect(m_hWnd, nullptr, FALSE);
             return 0;
+        }
+        break;
+    case WM_SETREDRAW:
+        if (wParam) {
+            // Expansions while the owner refilled the tree with redrawing off armed the repaint;
+            // one repaint of everything now does for them.
+            KillTimer(kRepaintTimer);
+            LRESULT result = Default();
+            ::InvalidateRect(m_hWnd, nullptr, FALSE);
+            return result;
         }
         break;
     }

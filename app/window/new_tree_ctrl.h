@@ -99,7 +99,4 @@ private:
     std::map<CStringW, int> m_labelExtents;
     base::UniqueIcon m_categoryFallback;
     base::UniqueIcon m_entryFallback;
-    // While the owner refills the tree with redrawing off, its expansions need no repaint of their own:
-    // turning redrawing on again paints the whole tree once.
-    BOOL m_bRedrawOff = FALSE;
 };
