@@ -7,10 +7,8 @@
 #include "ui/high_contrast.h"
 #include "ui/png_resource.h"
 
-CHelpButton::CHelpButton()
-    : m_pHoverImage(ostrel::LoadPngResource(IDP_HELP_HOVER, base::CurrentResourceModule())),
-      m_pNormalImage(ostrel::LoadPngResource(IDP_HELP_NORMAL, base::CurrentResourceModule())),
-      m_pPressedImage(ostrel::LoadPngResource(IDP_HELP_PRESSED, base::CurrentResourceModule())) {}
+// A page being made runs with its plug-in's module as the current one; the button keeps its own.
+CHelpButton::CHelpButton() : m_hImages(base::CurrentResourceModule()) {}
 
 CHelpButton::~CHelpButton() {
     // The images go with the members, before the base class would unbind the control: unbind it
@@ -94,10 +92,17 @@ void CHelpButton::SetState(State state) {
     ::InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
-Gdiplus::Bitmap* CHelpButton::CurrentImage() const {
-    if (m_bPressed) return m_pPressedImage.get();
-    if (m_bHover) return m_pHoverImage.get();
-    if (m_bNormal) return m_pNormalImage.get();
+// Decoding the three images took a good part of the window's creation, for a button that starts
+// hidden and whose hover and pressed looks many never see.
+Gdiplus::Bitmap* CHelpButton::Decoded(UINT id, std::unique_ptr<Gdiplus::Bitmap>* image) const {
+    if (!*image) image->reset(ostrel::LoadPngResource(id, m_hImages));
+    return image->get();
+}
+
+Gdiplus::Bitmap* CHelpButton::CurrentImage() {
+    if (m_bPressed) return Decoded(IDP_HELP_PRESSED, &m_pPressedImage);
+    if (m_bHover) return Decoded(IDP_HELP_HOVER, &m_pHoverImage);
+    if (m_bNormal) return Decoded(IDP_HELP_NORMAL, &m_pNormalImage);
     return nullptr;
 }
 

@@ -11,7 +11,8 @@
 
 class CHelpButton : public CWnd {
 public:
-    // Loads the images from the current resource module; GDI+ must be started.
+    // The images come from the resource module current now, which must outlive the button; each is
+    // decoded when its state is first painted, and GDI+ must be started by then.
     CHelpButton();
     ~CHelpButton() override;
 
@@ -43,8 +44,10 @@ private:
     void OnPaint();
     void OnMouseMove(POINT point);
     void OnMouseLeave();
-    Gdiplus::Bitmap* CurrentImage() const;
+    Gdiplus::Bitmap* CurrentImage();
+    Gdiplus::Bitmap* Decoded(UINT id, std::unique_ptr<Gdiplus::Bitmap>* image) const;
 
+    HMODULE m_hImages = nullptr;
     std::unique_ptr<Gdiplus::Bitmap> m_pHoverImage;
     std::unique_ptr<Gdiplus::Bitmap> m_pNormalImage;
     std::unique_ptr<Gdiplus::Bitmap> m_pPressedImage;

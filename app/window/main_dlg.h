@@ -139,7 +139,8 @@ private:
     void FillTree();
     // The whole catalogue into the empty tree: every listed entry under its category.
     void PopulateTree();
-    void InsertCategories(const int counts[15]);
+    // Inserts the categories that have entries; items receives each one's row.
+    void InsertCategories(const int counts[15], HTREEITEM items[15]);
     HTREEITEM InsertCategoryItem(UINT category);
     HTREEITEM InsertEntryItem(CRegisteredApplication* entry, HTREEITEM category, HTREEITEM after);
     static CStringW CategoryName(UINT category);
@@ -219,6 +220,10 @@ private:
     // The members in the order the window knows them.
     CNewTreeCtrl m_tree;
     std::map<CStringW, HICON> m_categoryIcons;
+    // Each entry's small icon by its name, for the rows the tree paints; the entries own the icons.
+    // Made again when the catalogue's count changes.
+    std::map<CStringW, HICON> m_entryIcons;
+    size_t m_nEntryIconsOf = 0;
     int m_nCategoryCounts[15] = {};
     HTREEITEM m_hSystemInfoItem = nullptr;
     CStringW m_strTitleFace;

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <vector>
+
 #include "base/resource_module.h"
 #include "catalogue/plugin_registered_application.h"
 #include "catalogue/catalogue_owner.h"
@@ -56,13 +58,17 @@ void COSLMainDlg::PopulateTree() {
     m_hSystemInfoItem = nullptr;
     if (!m_pOwner) return;
     m_pOwner->Catalogue().Walk([&](const CCatalogue::Entries& entries) {
+        // Whether an entry is listed can take a look at the loaded classes, and finding a category's
+        // row by its name reads every root's text: both once per entry, not once per use.
+        std::vector<CRegisteredApplication*> listed;
         for (CRegisteredApplication* entry : entries) {
-            if (IsListed(entry)) ++m_nCategoryCounts[entry->m_nCategory];
+            if (!IsListed(entry)) continue;
+            listed.push_back(entry);
+            ++m_nCategoryCounts[entry->m_nCategory];
         }
-        InsertCategories(m_nCategoryCounts);
-        for (CRegisteredApplication* entry : entries) {
-            if (IsListed(entry)) InsertEntryItem(entry, CategoryItem(entry->m_nCategory), TVI_SORT);
-        }
+        HTREEITEM categories[kCategoryCount] = {};
+        InsertCategories(m_nCategoryCounts, categories);
+        for (CRegisteredApplication* entry : listed) InsertEntryItem(entry, categories[entry->m_nCategory], TVI_SORT);
     });
 }
 
@@ -78,9 +84,9 @@ HTREEITEM COSLMainDlg::InsertEntryItem(CRegisteredApplication* entry, HTREEITEM 
     return item;
 }
 
-void COSLMainDlg::InsertCategories(const int counts[15]) {
+void COSLMainDlg::InsertCategories(const int counts[15], HTREEITEM items[15]) {
     for (UINT category = 0; category < kCategoryCount; ++category) {
-        if (counts[category] > 0) InsertCategoryItem(category);
+        if (counts[category] > 0) items[category] = InsertCategoryItem(category);
     }
 }
 
@@ -220,15 +226,17 @@ HICON COSLMainDlg::GetCategoryIcon(const CStringW& categoryName) {
 }
 
 HICON COSLMainDlg::GetEntrySmallIcon(const CStringW& entryName) {
-    HICON icon = nullptr;
     if (!m_pOwner) return nullptr;
-    m_pOwner->Catalogue().Walk([&](const CCatalogue::Entries& entries) {
-        for (CRegisteredApplication* entry : entries) {
-            if (entry->m_strName == entryName) {
-                icon = entry->m_hSmallIcon;
-                break;
-            }
-        }
-    });
-    return icon;
+    // Looked up on every paint for every visible row; walking the whole catalogue each time made a
+    // full repaint cost entries times rows.
+    if (m_entryIcons.empty() || m_nEntryIconsOf != m_pOwner->Catalogue().Count()) {
+        m_entryIcons.clear();
+        m_pOwner->Catalogue().Walk([&](const CCatalogue::Entries& entries) {
+            // The first entry of a name is the one the rows show, as before.
+            for (CRegisteredApplication* entry : entries) m_entryIcons.emplace(entry->m_strName, entry->m_hSmallIcon);
+            m_nEntryIconsOf = entries.size();
+        });
+    }
+    auto it = m_entryIcons.find(entryName);
+    return it == m_entryIcons.end() ? nullptr : it->second;
 }

@@ -45,13 +45,10 @@ HICON LoadResourceIcon(UINT id, int size) {
         ::LoadImageW(base::CurrentResourceModule(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
-// Draws the icon, or the program's icon with the fallback number when there is none.
-void DrawIconOrFallback(HDC dc, HICON icon, UINT fallbackId, int x, int y, int size) {
-    base::UniqueIcon fallback;
-    if (!icon) {
-        fallback.reset(LoadResourceIcon(fallbackId, size));
-        icon = fallback.get();
-    }
+// A label's extent is measured once per text; the bound keeps a tree whose labels keep changing small.
+constexpr size_t kMostLabelExtents = 4096;
+
+void DrawIconAt(HDC dc, HICON icon, int x, int y, int size) {
     if (icon) ::DrawIconEx(dc, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
 }
 }  // namespace
@@ -90,6 +87,8 @@ CNewTreeCtrl::CNewTreeCtrl() {
 
 CNewTreeCtrl::~CNewTreeCtrl() {
     if (m_hWnd) UnsubclassWindow();
+    // The measuring DC holds the entry font; it goes first so that the font can be deleted.
+    m_measureDc.reset();
     if (m_hCollapsed) ::DeleteObject(m_hCollapsed);
     if (m_hExpanded) ::DeleteObject(m_hExpanded);
     if (m_hEntryFont) ::DeleteObject(m_hEntryFont);
@@ -119,13 +118,34 @@ CStringW CNewTreeCtrl::LabelOf(HTREEITEM item) {
 }
 
 int CNewTreeCtrl::MeasureEntryText(const CStringW& text) {
-    HDC dc = ::GetDC(m_hWnd);
-    HGDIOBJ old = ::SelectObject(dc, m_hEntryFont);
+    if (m_hMeasuredFont != m_hEntryFont || m_nMeasuredDpi != m_nDpiY || m_labelExtents.size() >= kMostLabelExtents) {
+        m_labelExtents.clear();
+        m_hMeasuredFont = m_hEntryFont;
+        m_nMeasuredDpi = m_nDpiY;
+        // A memory DC like the screen's measures as the window's own DC does, in the same font.
+        if (!m_measureDc) m_measureDc.reset(::CreateCompatibleDC(nullptr));
+        if (m_measureDc) ::SelectObject(m_measureDc.get(), m_hEntryFont);
+    }
+    auto known = m_labelExtents.find(text);
+    if (known != m_labelExtents.end()) return known->second;
     SIZE size = {};
-    ::GetTextExtentPoint32W(dc, text, text.GetLength(), &size);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(m_hWnd, dc);
+    if (!m_measureDc) {
+        HDC dc = ::GetDC(m_hWnd);
+        HGDIOBJ old = ::SelectObject(dc, m_hEntryFont);
+        ::GetTextExtentPoint32W(dc, text, text.GetLength(), &size);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(m_hWnd, dc);
+        return size.cx;
+    }
+    ::GetTextExtentPoint32W(m_measureDc.get(), text, text.GetLength(), &size);
+    m_labelExtents.emplace(text, size.cx);
     return size.cx;
+}
+
+// The program's own icon stands in for a row without one; it is loaded on first need and kept.
+HICON CNewTreeCtrl::FallbackIcon(UINT id, int size, base::UniqueIcon* loaded) {
+    if (!*loaded) loaded->reset(LoadResourceIcon(id, size));
+    return loaded->get();
 }
 
 int CNewTreeCtrl::RowHeight(HTREEITEM item, ostrel::WrappedLabel* label) {
@@ -208,10 +228,12 @@ void CNewTreeCtrl::DrawRow(HDC dc, HTREEITEM item, const RECT& row, const ostrel
             ::DeleteDC(source);
         }
         HICON icon = m_pHost ? m_pHost->GetCategoryIcon(LabelOf(item)) : nullptr;
-        DrawIconOrFallback(dc, icon, IDI_CATEGORY_DEFAULT, ScaleX(18), row.top + ScaleY(2), ScaleX(32));
+        if (!icon) icon = FallbackIcon(IDI_CATEGORY_DEFAULT, ScaleX(32), &m_categoryFallback);
+        DrawIconAt(dc, icon, ScaleX(18), row.top + ScaleY(2), ScaleX(32));
     } else {
         HICON icon = m_pHost ? m_pHost->GetEntrySmallIcon(LabelOf(item)) : nullptr;
-        DrawIconOrFallback(dc, icon, IDI_ENTRY_DEFAULT, ScaleX(38), row.top + ScaleY(4), ScaleX(16));
+        if (!icon) icon = FallbackIcon(IDI_ENTRY_DEFAULT, ScaleX(16), &m_entryFallback);
+        DrawIconAt(dc, icon, ScaleX(38), row.top + ScaleY(4), ScaleX(16));
         if (m_pHost && m_pHost->IsItemMarked(item)) ostrel::DrawRowMark(dc, row, m_nDpiX, m_nDpiY);
     }
 }
@@ -382,6 +404,16 @@ LRESULT CNewTreeCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             ::InvalidateRect(m_hWnd, nullptr, TRUE);
             ::InvalidateRect(m_hWnd, nullptr, FALSE);
             return 0;
+        }
+        break;
+    case WM_SETREDRAW:
+        if (wParam) {
+            // Expansions while the owner refilled the tree with redrawing off armed the repaint;
+            // one repaint of everything now does for them.
+            KillTimer(kRepaintTimer);
+            LRESULT result = Default();
+            ::InvalidateRect(m_hWnd, nullptr, FALSE);
+            return result;
         }
         break;
     }

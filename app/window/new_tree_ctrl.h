@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
+
 #include "base/handles.h"
 #include "base/window.h"
 #include "window/label_wrap.h"
@@ -75,6 +77,7 @@ private:
     bool IsCategory(HTREEITEM item) const;
     void DrawRow(HDC dc, HTREEITEM item, const RECT& row, const ostrel::WrappedLabel& label, bool highlighted);
     int MeasureEntryText(const CStringW& text);
+    HICON FallbackIcon(UINT id, int size, base::UniqueIcon* loaded);
 
     HBITMAP m_hCollapsed = nullptr;
     HBITMAP m_hExpanded = nullptr;
@@ -90,4 +93,13 @@ private:
     int m_nDpiX = 96;
     int m_nDpiY = 96;
     ITreeHost* m_pHost = nullptr;
+
+    // Every paint lays out every visible row, and a layout measures each label: the extents are kept
+    // per text, for the font and dpi they were measured with, on a DC kept for measuring.
+    base::UniqueDc m_measureDc;
+    HFONT m_hMeasuredFont = nullptr;
+    int m_nMeasuredDpi = 0;
+    std::map<CStringW, int> m_labelExtents;
+    base::UniqueIcon m_categoryFallback;
+    base::UniqueIcon m_entryFallback;
 };

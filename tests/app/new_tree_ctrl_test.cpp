@@ -155,6 +155,9 @@ TEST_F(TreeControl, SelectedRowIsHighlightedAndIconsFallBack) {
     ASSERT_TRUE(red.valid());
     host_.entryIcon = red.get();
     EXPECT_EQ(RGB(255, 0, 0), PixelAt(Scale(38) + Scale(8), entryTop + Scale(4) + Scale(8)));
+    // The kept default icon comes back when the host has none again.
+    host_.entryIcon = nullptr;
+    EXPECT_EQ(fallback, PixelAt(Scale(38) + Scale(8), entryTop + Scale(4) + Scale(8)));
 }
 
 TEST_F(TreeControl, EnterAndAltAreSwallowedArrowsAreNot) {
