@@ -87,16 +87,6 @@ void ReadHive(HKEY hive, bool machine, Snapshot& snapshot) {
     }
 }
 
-bool IsIntegerText(const wchar_t* text) {
-    if (!text) return false;
-    if (*text == L'-' || *text == L'+') ++text;
-    if (!*text) return false;
-    for (; *text; ++text) {
-        if (*text < L'0' || *text > L'9') return false;
-    }
-    return true;
-}
-
 const wchar_t* TypeName(DWORD type) {
     switch (type) {
     case REG_SZ: return L"REG_SZ";
@@ -147,8 +137,18 @@ Snapshot ReadSnapshot() {
     return snapshot;
 }
 
+bool TakesNumber(const wchar_t* text) {
+    if (!text) return false;
+    if (*text == L'-' || *text == L'+') ++text;
+    if (!*text) return false;
+    for (; *text; ++text) {
+        if (*text < L'0' || *text > L'9') return false;
+    }
+    return true;
+}
+
 bool Usable(const RawValue& raw, const wchar_t* defaultText, CStringW* text, CStringW* why) {
-    const bool number = IsIntegerText(defaultText);
+    const bool number = TakesNumber(defaultText);
     const DWORD wanted = number ? REG_DWORD : REG_SZ;
     if (raw.type != wanted) {
         if (why) {

@@ -52,6 +52,10 @@ using Snapshot = std::map<std::pair<std::wstring, int>, SettingPolicy>;
 // Every policy value of both hives as they are now.
 Snapshot ReadSnapshot();
 
+// Whether a setting whose default is defaultText takes a number (REG_DWORD) rather than a text
+// (REG_SZ) as its policy value; the templates declare each policy by the same rule.
+bool TakesNumber(const wchar_t* defaultText);
+
 // Whether raw can be the value of a setting whose default is defaultText: a setting with an integer
 // default takes a four-byte REG_DWORD, any other a REG_SZ short enough to hand back. On success
 // *text is the value as the store would hold it. Otherwise *why says what is wrong.

@@ -9,6 +9,7 @@
 #include "settory/cli/page_names.h"
 #include "settory/cli/service_values.h"
 #include "settory/cli/xml_text.h"
+#include "settory/policy.h"
 
 namespace settorycli {
 namespace {
@@ -25,7 +26,7 @@ enum class Kind { Boolean, Decimal, Text };
 // a text for everything else (a negative number cannot be written as a policy number).
 Kind KindOf(const std::wstring& value) {
     if (value == L"0" || value == L"1") return Kind::Boolean;
-    if (IsIntegerText(value) && value[0] != L'-') return Kind::Decimal;
+    if (settory::policy::TakesNumber(value.c_str()) && value[0] != L'-') return Kind::Decimal;
     return Kind::Text;
 }
 
