@@ -142,25 +142,36 @@ int CXMLParser::Load(const wchar_t* path) {
 
 int CXMLParser::Validate() {
     if (!initialised_) return kXmlNotInitialised;
-    base::ComPtr<IXMLDOMSchemaCollection2> schemas;
-    HRESULT hr = ::CoCreateInstance(kClsidXmlSchemaCache60, nullptr, CLSCTX_SERVER, kIidXmlDomSchemaCollection2,
-                                    schemas.PutVoid());
-    if (FAILED(hr) || !schemas) return kXmlNoSchema;
     if (schemaPath_.IsEmpty()) return kXmlNoSchema;
-
-    base::Bstr noNamespace(L"");
-    base::Variant location;
-    V_VT(location.Get()) = VT_BSTR;
-    V_BSTR(location.Get()) = ::SysAllocString(schemaPath_);
-    if (FAILED(schemas->add(noNamespace.Get(), *location.Get()))) return kXmlInvalid;
+    WIN32_FILE_ATTRIBUTE_DATA file = {};
+    bool known = ::GetFileAttributesExW(schemaPath_, GetFileExInfoStandard, &file) != 0;
+    bool current = schemas_ && known && schemasPath_ == schemaPath_ &&
+                   ::CompareFileTime(&file.ftLastWriteTime, &schemasFile_.ftLastWriteTime) == 0 &&
+                   file.nFileSizeLow == schemasFile_.nFileSizeLow && file.nFileSizeHigh == schemasFile_.nFileSizeHigh;
+    if (!current) {
+        schemas_.Reset();
+        base::ComPtr<IXMLDOMSchemaCollection2> schemas;
+        HRESULT hr = ::CoCreateInstance(kClsidXmlSchemaCache60, nullptr, CLSCTX_SERVER, kIidXmlDomSchemaCollection2,
+                                        schemas.PutVoid());
+        if (FAILED(hr) || !schemas) return kXmlNoSchema;
+        base::Bstr noNamespace(L"");
+        base::Variant location;
+        V_VT(location.Get()) = VT_BSTR;
+        V_BSTR(location.Get()) = ::SysAllocString(schemaPath_);
+        if (FAILED(schemas->add(noNamespace.Get(), *location.Get()))) return kXmlInvalid;
+        schemas_ = schemas;
+        // Stamped before it was compiled: a schema replaced meanwhile is compiled again next time.
+        schemasPath_ = known ? schemaPath_ : CStringW();
+        schemasFile_ = file;
+    }
 
     VARIANT attach;
     V_VT(&attach) = VT_DISPATCH;
-    V_DISPATCH(&attach) = schemas.Get();
+    V_DISPATCH(&attach) = schemas_.Get();
     if (FAILED(document_->putref_schemas(attach))) return kXmlInvalid;
 
     base::ComPtr<IXMLDOMParseError> error;
-    hr = document_->validate(error.Put());
+    HRESULT hr = document_->validate(error.Put());
     // Wine answers an invalid document with S_FALSE and an empty reason, so anything but S_OK fails.
     if (hr != S_OK) return kXmlInvalid;
     if (error) {

@@ -61,6 +61,11 @@ private:
     bool initialised_ = false;
     CStringW schemaPath_;
     base::ComPtr<IXMLDOMElement> root_;
+    // The compiled schema, kept for the next load of the same kind of file while the schema file is
+    // unchanged: listeners load the current settings after every save announced.
+    base::ComPtr<IXMLDOMSchemaCollection2> schemas_;
+    CStringW schemasPath_;
+    WIN32_FILE_ATTRIBUTE_DATA schemasFile_ = {};
 };
 
 // Grants the built-in Users group full access to a file, keeping its other access entries: a file
