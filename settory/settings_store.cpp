@@ -310,8 +310,14 @@ bool CCurrentSetting::CreateEmpty() {
 }
 
 bool CCurrentSetting::FileStamp::operator==(const FileStamp& other) const noexcept {
-    return saves == other.saves && present == other.present && ::CompareFileTime(&written, &other.written) == 0 && size == other.size &&
-           index == other.index;
+    return saves == other.saves && SameFile(other);
+}
+
+bool CCurrentSetting::FileStamp::SameFile(const FileStamp& other) const noexcept {
+    if (present != other.present) return false;
+    if (!present) return true;
+    if (index == 0 && saves != other.saves) return false;
+    return ::CompareFileTime(&written, &other.written) == 0 && size == other.size && index == other.index;
 }
 
 CCurrentSetting::FileStamp CCurrentSetting::StampOf(const CStringW& path) {
@@ -334,10 +340,37 @@ bool CCurrentSetting::RefreshIfChangedOnDisk(bool* reloaded) {
     return Reload();
 }
 
+void CCurrentSetting::NoteIfReplacedOnDisk() {
+    // A different write time or size settles it without opening the file.
+    WIN32_FILE_ATTRIBUTE_DATA seen = {};
+    bool present = ::GetFileAttributesExW(path_, GetFileExInfoStandard, &seen) != 0;
+    ULONGLONG size = (static_cast<ULONGLONG>(seen.nFileSizeHigh) << 32) | seen.nFileSizeLow;
+    if (present != stamp_.present ||
+        (present && (::CompareFileTime(&seen.ftLastWriteTime, &stamp_.written) != 0 || size != stamp_.size))) {
+        replacedOnDisk_ = true;
+        return;
+    }
+    // The count is read before the file: a file found unchanged was not replaced by any save counted
+    // so far, so its stamp may take that count even without the write mutex.
+    FileStamp now = StampOf(path_);
+    if (now.SameFile(stamp_)) {
+        stamp_ = now;
+    } else {
+        replacedOnDisk_ = true;
+    }
+}
+
+bool CCurrentSetting::RefreshIfReplaced(bool* reloaded) {
+    if (!replacedOnDisk_) return true;
+    if (reloaded) *reloaded = true;
+    return Reload();
+}
+
 int CCurrentSetting::LoadFile() {
     // Taken before reading: a file replaced during the load then counts as changed at the next check.
     stamp_ = StampOf(path_);
     changed_ = false;
+    replacedOnDisk_ = false;
     if (Initialise() != kXmlOk) return kNotLoaded;
     if (::GetFileAttributesW(path_) != INVALID_FILE_ATTRIBUTES) {
         (void)SetSchema(CurrentSchemaPath());
@@ -473,6 +506,8 @@ int GetDefaultValue(const wchar_t* classId, int settingId, VARIANT* value) {
     return defaults->GetValue(classId, settingId, value) ? kOk : kUnknownSetting;
 }
 
+static void ReadReplacedFiles();
+
 int GetCurrentValue(const wchar_t* classId, int settingId, VARIANT* value) {
     EnsurePerUserFolder();
     if (!DefaultFilesExist()) return kNoDefaultFiles;
@@ -494,6 +529,7 @@ int GetCurrentValue(const wchar_t* classId, int settingId, VARIANT* value) {
     WriteMutex mutex;
     if (!mutex.Obtained()) return kMutexTimeout;
     base::CriticalSectionLock documents(Stores().documentLock);
+    ReadReplacedFiles();
     CDefaultSetting* defaults = DefaultStore();
     if (!defaults) return kFailed;
     CCurrentSetting* store = StoreForKind(allUser);
@@ -537,13 +573,17 @@ static void MakeUnsavedMarksAgain() {
     }
 }
 
-// Reloads both current stores from disk and makes this process's unsaved event marks again.
-static bool ReloadCurrentStores() {
-    bool ok = true;
-    if (CCurrentSetting* all = AllUsersStore(false)) ok = all->Reload() && ok;
-    if (PerUserManagerExists()) ok = PerUserStore()->Reload() && ok;
-    MakeUnsavedMarksAgain();
-    return ok;
+// With the write mutex held: reads the files the reload listener found replaced by a peer.
+static void ReadReplacedFiles() {
+    bool reloaded = false;
+    if (CCurrentSetting* all = AllUsersStore(false)) (void)all->RefreshIfReplaced(&reloaded);
+    if (PerUserManagerExists()) (void)PerUserStore()->RefreshIfReplaced(&reloaded);
+    if (reloaded) MakeUnsavedMarksAgain();
+}
+
+static bool AnyReplacedFile() {
+    CCurrentSetting* all = AllUsersStore(false);
+    return (all && all->ReplacedOnDisk()) || (PerUserManagerExists() && PerUserStore()->ReplacedOnDisk());
 }
 
 int Reload() {
@@ -680,10 +720,20 @@ std::vector<CStringW> StoredClassIds(const wchar_t* classId) {
 }
 
 int ReloadForPeer() {
+    // Most saves replace one of the two files, and most listening processes read nothing before the
+    // next save: reading and validating both files here, in every listening process while the next
+    // writer waits for the mutex, made each save cost more with every process listening. A replaced
+    // file is read when its store is next used (reads and marks), with the mutex held. Looking at the
+    // files needs no mutex (a save renames its file before it counts), so the mutex is only waited
+    // for: the windows are told once the writer that announced is done, and a writer that keeps it
+    // past the time-out still ends this listener.
+    {
+        base::CriticalSectionLock documents(Stores().documentLock);
+        if (CCurrentSetting* all = AllUsersStore(false)) all->NoteIfReplacedOnDisk();
+        if (PerUserManagerExists()) PerUserStore()->NoteIfReplacedOnDisk();
+    }
     WriteMutex mutex;
-    if (!mutex.Obtained()) return kMutexTimeout;
-    base::CriticalSectionLock documents(Stores().documentLock);
-    return ReloadCurrentStores() ? kOk : kFailed;
+    return mutex.Obtained() ? kOk : kMutexTimeout;
 }
 
 static int MarkStore(const wchar_t* classId, int settingId, const wchar_t* mark, bool remember) {
@@ -709,7 +759,15 @@ static int MarkStore(const wchar_t* classId, int settingId, const wchar_t* mark,
 }
 
 static int Mark(const wchar_t* classId, int settingId, const wchar_t* mark) {
+    {
+        base::CriticalSectionLock documents(Stores().documentLock);
+        if (!AnyReplacedFile()) return MarkStore(classId, settingId, mark, true);
+    }
+    // Whether the mark changes anything is decided against the file a peer saved, not the older
+    // document. Without the mutex the mark still goes in; the update before the save reads the file.
+    WriteMutex mutex;
     base::CriticalSectionLock documents(Stores().documentLock);
+    if (mutex.Obtained()) ReadReplacedFiles();
     return MarkStore(classId, settingId, mark, true);
 }
 

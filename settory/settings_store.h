@@ -90,6 +90,12 @@ public:
     // Reloads when the file on disk is no longer the one this store last loaded or saved: another
     // process saved it meanwhile; *reloaded is then set. False when that reload failed.
     [[nodiscard]] bool RefreshIfChangedOnDisk(bool* reloaded = nullptr);
+    // After a peer's announced save, which names no file: the count moved for every store, so the
+    // file itself tells whether it was replaced. One that was is read at the store's next use
+    // (RefreshIfReplaced); one that was not takes the new count into its stamp.
+    void NoteIfReplacedOnDisk();
+    bool ReplacedOnDisk() const noexcept { return replacedOnDisk_; }
+    [[nodiscard]] bool RefreshIfReplaced(bool* reloaded = nullptr);
     const CStringW& Path() const noexcept { return path_; }
     // The name the unreadable file was moved to before the first save replaced it; empty when none.
     const CStringW& KeptAside() const noexcept { return keptAside_; }
@@ -125,8 +131,8 @@ private:
 
     // What identifies one version of the file: the machine-wide count of saves made through the
     // service, and for writers outside it the file's write time, size and file index (a save renames a
-    // new file over it). Write times are coarse, so the count is what tells quick saves apart. Read
-    // with the write mutex held.
+    // new file over it, with an index of its own). Write times are coarse; the index and the count tell
+    // quick saves apart. Taken with the write mutex held, except where NoteIfReplacedOnDisk says.
     struct FileStamp {
         LONG saves = 0;
         bool present = false;
@@ -134,6 +140,9 @@ private:
         ULONGLONG size = 0;
         ULONGLONG index = 0;
         bool operator==(const FileStamp& other) const noexcept;
+        // Every save renames a new file over the old, so a file with the same index, size and write
+        // time is the same version. Without a file index (some shares) only the count can tell.
+        bool SameFile(const FileStamp& other) const noexcept;
     };
     static FileStamp StampOf(const CStringW& path);
 
@@ -141,6 +150,7 @@ private:
     FileStamp stamp_;
     std::vector<UnsavedValue> unsaved_;  // in the order set; one entry a setting
     bool unreadableOnDisk_ = false;
+    bool replacedOnDisk_ = false;
     bool changed_ = false;
     CStringW keptAside_;
 };

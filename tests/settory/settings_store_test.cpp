@@ -38,6 +38,11 @@ protected:
     }
     // Drops the in-memory stores, so the next read comes from the files.
     void FromDisk() { service::ResetStores(); }
+    // The same content under a new file, the way every save replaces it.
+    static void ReplaceLikeAPeer(const CStringW& path) {
+        ASSERT_TRUE(::CopyFileW(path, path + L".peer", FALSE));
+        ASSERT_TRUE(::MoveFileExW(path + L".peer", path, MOVEFILE_REPLACE_EXISTING));
+    }
 
     DataFolders data;
 };
@@ -374,18 +379,31 @@ TEST_F(StoreTest, Update_SavesOnlyChangedStores_AndRereadsOnlyOthersSaves) {
     CNamedCounter(L"Global\\CurrentSettingSaveCount").Advance();
     EXPECT_EQ(kOk, service::Reload());
     EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
+    int counted = reloads;
+    // A peer's announced save names no file: only a file that was replaced is read, once, and only
+    // when the store is next used.
+    CNamedCounter(L"Global\\CurrentSettingSaveCount").Advance();
+    EXPECT_EQ(kOk, service::ReloadForPeer());
+    ReplaceLikeAPeer(data.AllUsersFile());
+    EXPECT_EQ(kOk, service::ReloadForPeer());
+    int beforeUse = reloads;
+    EXPECT_EQ(L"31", Current(kClassA, kAllUsersInt));
+    EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
     SetTestHook(nullptr);
     EXPECT_EQ(0, own);
-    EXPECT_EQ(2, reloads) << "both stores read again after a save elsewhere";
+    EXPECT_EQ(2, counted) << "both stores read again after a save elsewhere";
+    EXPECT_EQ(2, beforeUse);
+    EXPECT_EQ(3, reloads) << "the replaced file only, once";
     FromDisk();
     EXPECT_EQ(L"31", Current(kClassA, kAllUsersInt));
     EXPECT_EQ(L"u2", Current(kClassA, kPerUserText));
 }
 
-// A page registering for events while the listener thread reloads that store (another process
-// saved): the mark waits for the reload and lands in the document the reload read.
+// A page registering for events while a read reloads the store another process replaced: the mark
+// waits for the reload and lands in the document the reload read.
 TEST_F(StoreTest, MarkWhileTheListenerReloads_WaitsForTheReload) {
     ASSERT_EQ(kOk, Write(kClassA, kAllUsersInt, L"50"));
+    ReplaceLikeAPeer(data.AllUsersFile());
     struct Hold {
         base::UniqueHandle reached{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
         base::UniqueHandle release{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
@@ -399,9 +417,11 @@ TEST_F(StoreTest, MarkWhileTheListenerReloads_WaitsForTheReload) {
         ::SetEvent(hold->reached.get());
         ::WaitForSingleObject(hold->release.get(), 20000);
     });
-    std::thread listener([] {
+    ASSERT_EQ(kOk, service::ReloadForPeer());
+    std::thread reader([] {
         base::ComInit com;
-        (void)service::ReloadForPeer();
+        wchar_t value[kValueCapacity] = {};
+        (void)service::GetCurrentValueEx(kClassA, kAllUsersInt, value);
     });
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(h.reached.get(), 20000));
     int marked = -1;
@@ -414,7 +434,7 @@ TEST_F(StoreTest, MarkWhileTheListenerReloads_WaitsForTheReload) {
     // Unserialised, the mark would be done by now, against the emptied store; serialised, it waits.
     bool doneDuringReload = ::WaitForSingleObject(markDone.get(), 1000) == WAIT_OBJECT_0;
     ::SetEvent(h.release.get());
-    listener.join();
+    reader.join();
     page.join();
     SetTestHook(nullptr);
     EXPECT_FALSE(doneDuringReload);
