@@ -50,6 +50,9 @@ struct ProcessStores {
     // Event marks made since the last save, in order: a reload from disk drops them from the documents,
     // so they are made again afterwards until a save has written them.
     std::vector<std::tuple<std::wstring, int, std::wstring>> unsavedMarks;
+    // Set by the reload listener when it found a file replaced, so that reads need not look up the
+    // caller's stores to learn that nothing waits to be read. Under documentLock.
+    bool replacedFiles = false;
 };
 
 // Deliberately never destroyed at process exit: the DOM objects it holds belong to a DLL that may
@@ -320,13 +323,9 @@ bool CCurrentSetting::FileStamp::SameFile(const FileStamp& other) const noexcept
     return ::CompareFileTime(&written, &other.written) == 0 && size == other.size && index == other.index;
 }
 
-CCurrentSetting::FileStamp CCurrentSetting::StampOf(const CStringW& path) {
+CCurrentSetting::FileStamp CCurrentSetting::StampFrom(const BY_HANDLE_FILE_INFORMATION& info, LONG saves) {
     FileStamp stamp;
-    stamp.saves = SaveCounter().Current();
-    base::UniqueFile file(::CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!file || !::GetFileInformationByHandle(file.get(), &info)) return stamp;
+    stamp.saves = saves;
     stamp.present = true;
     stamp.written = info.ftLastWriteTime;
     stamp.size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
@@ -334,7 +333,34 @@ CCurrentSetting::FileStamp CCurrentSetting::StampOf(const CStringW& path) {
     return stamp;
 }
 
+CCurrentSetting::FileStamp CCurrentSetting::StampOf(const CStringW& path) {
+    LONG saves = SaveCounter().Current();
+    base::UniqueFile file(::CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!file || !::GetFileInformationByHandle(file.get(), &info)) {
+        FileStamp absent;
+        absent.saves = saves;
+        return absent;
+    }
+    return StampFrom(info, saves);
+}
+
+void CCurrentSetting::TakeCount() { stamp_.saves = SaveCounter().Current(); }
+
+bool CCurrentSetting::WriteTimeOrSizeDiffers() const {
+    WIN32_FILE_ATTRIBUTE_DATA seen = {};
+    bool present = ::GetFileAttributesExW(path_, GetFileExInfoStandard, &seen) != 0;
+    ULONGLONG size = (static_cast<ULONGLONG>(seen.nFileSizeHigh) << 32) | seen.nFileSizeLow;
+    return present != stamp_.present ||
+           (present && (::CompareFileTime(&seen.ftLastWriteTime, &stamp_.written) != 0 || size != stamp_.size));
+}
+
 bool CCurrentSetting::RefreshIfChangedOnDisk(bool* reloaded) {
+    // With the count where it was, no save through the service replaced the file; a writer outside it
+    // changes the write time or the size. Opening the file for its index costs more than the rest of
+    // an update's bookkeeping together under Wine, so it is left for when the count moved.
+    if (SaveCounter().Current() == stamp_.saves && !WriteTimeOrSizeDiffers()) return true;
     if (StampOf(path_) == stamp_) return true;
     if (reloaded) *reloaded = true;
     return Reload();
@@ -342,11 +368,7 @@ bool CCurrentSetting::RefreshIfChangedOnDisk(bool* reloaded) {
 
 void CCurrentSetting::NoteIfReplacedOnDisk() {
     // A different write time or size settles it without opening the file.
-    WIN32_FILE_ATTRIBUTE_DATA seen = {};
-    bool present = ::GetFileAttributesExW(path_, GetFileExInfoStandard, &seen) != 0;
-    ULONGLONG size = (static_cast<ULONGLONG>(seen.nFileSizeHigh) << 32) | seen.nFileSizeLow;
-    if (present != stamp_.present ||
-        (present && (::CompareFileTime(&seen.ftLastWriteTime, &stamp_.written) != 0 || size != stamp_.size))) {
+    if (WriteTimeOrSizeDiffers()) {
         replacedOnDisk_ = true;
         return;
     }
@@ -421,9 +443,9 @@ bool CCurrentSetting::SaveFile() {
         keptAside_ = candidate;
     }
     unreadableOnDisk_ = false;
-    if (Save(path_) != kXmlOk) return false;
-    SaveCounter().Advance();
-    stamp_ = StampOf(path_);
+    BY_HANDLE_FILE_INFORMATION saved = {};
+    if (Save(path_, &saved) != kXmlOk) return false;
+    stamp_ = StampFrom(saved, SaveCounter().Advance());
     unsaved_.clear();
     changed_ = false;
     return true;
@@ -575,15 +597,13 @@ static void MakeUnsavedMarksAgain() {
 
 // With the write mutex held: reads the files the reload listener found replaced by a peer.
 static void ReadReplacedFiles() {
+    ProcessStores& s = Stores();
+    if (!s.replacedFiles) return;
+    s.replacedFiles = false;
     bool reloaded = false;
     if (CCurrentSetting* all = AllUsersStore(false)) (void)all->RefreshIfReplaced(&reloaded);
     if (PerUserManagerExists()) (void)PerUserStore()->RefreshIfReplaced(&reloaded);
     if (reloaded) MakeUnsavedMarksAgain();
-}
-
-static bool AnyReplacedFile() {
-    CCurrentSetting* all = AllUsersStore(false);
-    return (all && all->ReplacedOnDisk()) || (PerUserManagerExists() && PerUserStore()->ReplacedOnDisk());
 }
 
 int Reload() {
@@ -665,8 +685,8 @@ int UpdateCurrentSetting(PendingList& pending) {
         }
     }
     if (saved) {
-        if (all) all->StampAgain();
-        if (mine) mine->StampAgain();
+        if (all) all->TakeCount();
+        if (mine) mine->TakeCount();
     }
     {
         ProcessStores& saved = Stores();
@@ -729,8 +749,11 @@ int ReloadForPeer() {
     // past the time-out still ends this listener.
     {
         base::CriticalSectionLock documents(Stores().documentLock);
-        if (CCurrentSetting* all = AllUsersStore(false)) all->NoteIfReplacedOnDisk();
-        if (PerUserManagerExists()) PerUserStore()->NoteIfReplacedOnDisk();
+        CCurrentSetting* all = AllUsersStore(false);
+        CCurrentSetting* mine = PerUserManagerExists() ? PerUserStore() : nullptr;
+        if (all) all->NoteIfReplacedOnDisk();
+        if (mine) mine->NoteIfReplacedOnDisk();
+        if ((all && all->ReplacedOnDisk()) || (mine && mine->ReplacedOnDisk())) Stores().replacedFiles = true;
     }
     WriteMutex mutex;
     return mutex.Obtained() ? kOk : kMutexTimeout;
@@ -761,7 +784,7 @@ static int MarkStore(const wchar_t* classId, int settingId, const wchar_t* mark,
 static int Mark(const wchar_t* classId, int settingId, const wchar_t* mark) {
     {
         base::CriticalSectionLock documents(Stores().documentLock);
-        if (!AnyReplacedFile()) return MarkStore(classId, settingId, mark, true);
+        if (!Stores().replacedFiles) return MarkStore(classId, settingId, mark, true);
     }
     // Whether the mark changes anything is decided against the file a peer saved, not the older
     // document. Without the mutex the mark still goes in; the update before the save reads the file.
@@ -802,6 +825,7 @@ void ResetStores() {
         s.changeEvents.clear();
         s.reloadNeeded = false;
     }
+    s.replacedFiles = false;
     ResetModelConfig();
     ReleaseMachineIdProvider();
 }

@@ -103,9 +103,10 @@ public:
     // load or save, or a document made afresh because the file was missing or unreadable. Saving a
     // document without changes would rewrite the same content, durably, for nothing.
     bool HasChanges() const noexcept { return changed_ || !unsaved_.empty(); }
-    // Takes the stamp again after a save of the other store moved the machine-wide count. Only with
-    // the write mutex held since this store was last loaded, saved or found current.
-    void StampAgain() { stamp_ = StampOf(path_); }
+    // Takes the machine-wide count into the stamp after a save of the other store moved it. Only with
+    // the write mutex held since this store was last loaded, saved or found current: its file is then
+    // still the one the stamp describes.
+    void TakeCount();
 
 private:
     bool CreateEmpty();
@@ -145,6 +146,8 @@ private:
         bool SameFile(const FileStamp& other) const noexcept;
     };
     static FileStamp StampOf(const CStringW& path);
+    static FileStamp StampFrom(const BY_HANDLE_FILE_INFORMATION& info, LONG saves);
+    bool WriteTimeOrSizeDiffers() const;
 
     CStringW path_;
     FileStamp stamp_;

@@ -74,13 +74,34 @@ bool CreateFolderOpenToAll(const CStringW& folder) {
     return ::CreateDirectoryW(folder, security.Attributes()) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-// Flushes the file to disk and checks that a later load will accept its size.
-bool FlushAndCheck(const wchar_t* path) {
-    base::UniqueFile file(::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size = {};
-    return file && ::FlushFileBuffers(file.get()) && ::GetFileSizeEx(file.get(), &size) &&
-           size.QuadPart <= kMaxXmlFileBytes;
+// Grants Users full access to the open file, keeping its other entries. Through the handle, so that
+// the file is not looked up by name twice more on every save.
+bool GrantUsersAccessTo(HANDLE file) {
+    PACL current = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &current, nullptr,
+                          &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    base::UniqueLocal descriptorOwner(descriptor);
+    base::UniqueLocal dacl = UsersFullAccessDacl(current);
+    return dacl && ::SetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                     static_cast<PACL>(dacl.get()), nullptr) == ERROR_SUCCESS;
+}
+
+// Flushes the file to disk, checks that a later load will accept its size, and tells what identifies
+// it: a rename keeps its index, size and write time. Users are granted access on the way when the
+// handle allows it (*granted).
+bool FlushAndCheck(const wchar_t* path, BY_HANDLE_FILE_INFORMATION& info, bool& granted) {
+    base::UniqueFile file(::CreateFileW(path, GENERIC_WRITE | READ_CONTROL | WRITE_DAC, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    granted = file && GrantUsersAccessTo(file.get());
+    if (!file) {
+        file.reset(::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr));
+    }
+    return file && ::FlushFileBuffers(file.get()) && ::GetFileInformationByHandle(file.get(), &info) &&
+           ((static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow) <= kMaxXmlFileBytes;
 }
 
 }  // namespace
@@ -181,7 +202,7 @@ int CXMLParser::Validate() {
     return kXmlOk;
 }
 
-int CXMLParser::Save(const wchar_t* path) {
+int CXMLParser::Save(const wchar_t* path, BY_HANDLE_FILE_INFORMATION* savedAs) {
     if (!initialised_) return kXmlNotInitialised;
     CStringW target(path);
     int slash = target.ReverseFind(L'\\');
@@ -197,10 +218,13 @@ int CXMLParser::Save(const wchar_t* path) {
     base::Variant destination;
     V_VT(destination.Get()) = VT_BSTR;
     V_BSTR(destination.Get()) = ::SysAllocString(temporary);
-    bool saved = SUCCEEDED(document_->save(*destination.Get())) && FlushAndCheck(temporary) &&
+    BY_HANDLE_FILE_INFORMATION info = {};
+    bool granted = false;
+    bool saved = SUCCEEDED(document_->save(*destination.Get())) && FlushAndCheck(temporary, info, granted) &&
                  ::MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!saved) ::DeleteFileW(temporary);
-    if (IsFile(target)) GrantUsersAccess(target);
+    if (!(saved && granted) && IsFile(target)) GrantUsersAccess(target);
+    if (saved && savedAs) *savedAs = info;
     Diagnostic(saved ? "XML DOM saved to myData.xml.\n" : "Failed to save DOM to myStocks.xml.\n");
     return saved ? kXmlOk : kXmlSaveFailed;
 }

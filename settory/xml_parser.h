@@ -39,7 +39,8 @@ public:
     [[nodiscard]] int SetSchema(const wchar_t* path);
     [[nodiscard]] int Load(const wchar_t* path);
     [[nodiscard]] int Validate();
-    [[nodiscard]] int Save(const wchar_t* path);
+    // savedAs, when given, receives what identifies the file saved (its index, size and write time).
+    [[nodiscard]] int Save(const wchar_t* path, BY_HANDLE_FILE_INFORMATION* savedAs = nullptr);
     [[nodiscard]] int Clear();
 
     bool CreateRoot(const wchar_t* name);

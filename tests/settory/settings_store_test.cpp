@@ -394,8 +394,15 @@ TEST_F(StoreTest, Update_SavesOnlyChangedStores_AndRereadsOnlyOthersSaves) {
     EXPECT_EQ(2, counted) << "both stores read again after a save elsewhere";
     EXPECT_EQ(2, beforeUse);
     EXPECT_EQ(3, reloads) << "the replaced file only, once";
+    // A writer outside the service moves no count; the write time tells the next update.
+    std::string text = testsupport::ReadTextFile(data.AllUsersFile());
+    size_t at = text.find(">31<");
+    ASSERT_NE(std::string::npos, at);
+    ASSERT_TRUE(testsupport::WriteTextFile(data.AllUsersFile(), text.replace(at, 4, ">77<")));
+    EXPECT_EQ(kOk, service::UpdateCurrentSetting(nothing));
+    EXPECT_EQ(L"77", Current(kClassA, kAllUsersInt));
     FromDisk();
-    EXPECT_EQ(L"31", Current(kClassA, kAllUsersInt));
+    EXPECT_EQ(L"77", Current(kClassA, kAllUsersInt));
     EXPECT_EQ(L"u2", Current(kClassA, kPerUserText));
 }
 
