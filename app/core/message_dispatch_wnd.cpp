@@ -176,8 +176,26 @@ void CMessageDispatchWnd::OpenStatusWindow() {
     m_pStatusThread = thread;
 }
 
+BOOL CMessageDispatchWnd::WindowStillOpening() const {
+    for (const CWorkThread* thread : {static_cast<const CWorkThread*>(m_pSettingsThread),
+                                      static_cast<const CWorkThread*>(m_pStatusThread)}) {
+        if (!IsThreadRunning(thread)) continue;
+        HWND window = thread->MainWindowHandle();
+        if (!window || !::IsWindowVisible(window)) return TRUE;
+    }
+    return FALSE;
+}
+
 void CMessageDispatchWnd::OnDeferredInit() {
     ::KillTimer(m_hWnd, kDeferredInitTimer);
+    // The completion loads plug-ins and calls the settings service on this thread. Run beside the
+    // making of the window that the first request opened, it held that window back by as long as it
+    // took itself, so it waits until the window shows (for a bounded time: a window may stay hidden).
+    if (WindowStillOpening() && m_nDeferredWaits < kDeferredInitMaxWaits) {
+        ++m_nDeferredWaits;
+        SetTimer(kDeferredInitTimer, kDeferredInitDelayMs);
+        return;
+    }
     if (catalogue_.IsEmpty()) return;
     HRESULT init = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     if (FAILED(init) && init != RPC_E_CHANGED_MODE) return;

@@ -10,6 +10,8 @@ public:
     static constexpr const wchar_t* kTitle = L"OSL Main Message window";
     static constexpr UINT_PTR kDeferredInitTimer = 1;
     static constexpr UINT kDeferredInitDelayMs = 50;
+    // How long the deferred initialisation waits, in timer periods, for a window still being made.
+    static constexpr UINT kDeferredInitMaxWaits = 40;
 
     CMessageDispatchWnd();
     ~CMessageDispatchWnd() override;
@@ -36,6 +38,7 @@ private:
     void OnThreadEnded(WPARAM serial);
     // Destroys the window, ending the process, when no window thread runs; TRUE when it did.
     BOOL EndIfNoWindowThread();
+    BOOL WindowStillOpening() const;
     // Deletes a thread object whose thread has ended (a terminated one is left alone).
     template <typename Thread>
     static void ReleaseThread(Thread*& thread);
@@ -43,5 +46,6 @@ private:
     COSLThread* m_pSettingsThread = nullptr;
     CPMXThread* m_pStatusThread = nullptr;
     BOOL m_bTimerArmed = FALSE;
+    UINT m_nDeferredWaits = 0;
     HRESULT comInit_;
 };
