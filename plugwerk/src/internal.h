@@ -5,7 +5,6 @@
 #include <string.h>
 
 #include "Settory_h.h"
-#include "base/com_ptr.h"
 #include "base/cstringw.h"
 
 namespace plugwerk {
@@ -55,17 +54,10 @@ public:
     ISettory* settory_ = nullptr;
     ICModelConfig* modelConfig_ = nullptr;
     IOSLRegApplication* regApplication_ = nullptr;
-    // The policy interface of settory_, asked for once (real service only).
-    ISettory3* policies_ = nullptr;
 };
 
 // Made on first successful use; null after a failure, and the next call tries again.
 CSettingServices* GetSettingServices();
-
-namespace plugwerk {
-// The service's policy interface, or null when there is no service or it has none.
-base::ComPtr<ISettory3> PolicyService();
-}  // namespace plugwerk
 
 namespace plugwerk {
 // A manual-reset event of that name, created or opened, reachable from every process, and clear.

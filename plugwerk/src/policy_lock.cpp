@@ -89,8 +89,11 @@ void PlaceBelowControls(HWND page, HWND line) {
 
 bool IsLockedByPolicy(SettingItem& item) {
     if (item.GetSettingID() == 0) return false;
-    base::ComPtr<ISettory3> policies = PolicyService();
-    if (!policies) return false;
+    CSettingServices* services = GetSettingServices();
+    ISettory* settory = services ? services->Settory() : nullptr;
+    if (!settory) return false;
+    base::ComPtr<ISettory3> policies;
+    if (FAILED(settory->QueryInterface(IID_ISettory3, policies.PutVoid()))) return false;
     int lock = 0;
     return policies->IsLocked(item.GetClassID(), static_cast<int>(item.GetSettingID()), &lock) == 0 && lock != 0;
 }

@@ -63,31 +63,6 @@ CSettingServices* GetSettingServices() {
     return g_real;
 }
 
-namespace plugwerk {
-base::ComPtr<ISettory3> PolicyService() {
-    base::CriticalSectionLock hold(g_lock);
-    ISettory* settory = nullptr;
-    switch (g_mode) {
-    case ServiceMode::None:
-        return nullptr;
-    case ServiceMode::Test:
-        settory = g_test.settory_;
-        break;
-    case ServiceMode::Real:
-        if (!g_real) g_real = CreateRealServices();
-        // Through the local server a query and the release of its answer are round trips of their
-        // own, and every item asks on every showing of its page: the real service's answer is kept.
-        if (g_real && !g_real->policies_) {
-            g_real->settory_->QueryInterface(IID_ISettory3, reinterpret_cast<void**>(&g_real->policies_));
-        }
-        return base::ComPtr<ISettory3>(g_real ? g_real->policies_ : nullptr);
-    }
-    base::ComPtr<ISettory3> policies;
-    if (settory) settory->QueryInterface(IID_ISettory3, policies.PutVoid());
-    return policies;
-}
-}  // namespace plugwerk
-
 extern "C" PLUGWERK_API void PlugwerkReleaseServices() { plugwerk_testing::ReleaseRealServices(); }
 
 namespace plugwerk_testing {
@@ -108,7 +83,6 @@ void UseRealServices() {
 void ReleaseRealServices() {
     base::CriticalSectionLock hold(g_lock);
     if (!g_real) return;
-    ReleaseInto(g_real->policies_);
     ReleaseInto(g_real->settory_);
     ReleaseInto(g_real->modelConfig_);
     ReleaseInto(g_real->regApplication_);
