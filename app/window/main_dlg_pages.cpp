@@ -137,12 +137,14 @@ void COSLMainDlg::DeletePageView() {
 void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
     // The page must outlive an apply that is still inside it (one that reported waiting for the user).
     EndLastWorker(5000);
+    // Nothing is drawn until the new page is in place: the old page's going, the new texts and the
+    // moved frame would each erase and paint what the repaint at the end paints again.
+    SendMessage(WM_SETREDRAW, FALSE, 0);
     DeletePageView();
     ::SetDlgItemTextW(m_hWnd, IDC_TITLE, entry->m_strName);
     ::SetDlgItemTextW(m_hWnd, IDC_DESCRIPTION, entry->m_strDescription);
     PlacePageForDescription(entry->m_strDescription);
 
-    SendMessage(WM_SETREDRAW, FALSE, 0);
     if (m_titleFont) ::SendDlgItemMessageW(m_hWnd, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(m_titleFont.get()), TRUE);
 
     bool scrollable = true;
