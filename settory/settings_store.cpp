@@ -328,8 +328,6 @@ CCurrentSetting::FileStamp CCurrentSetting::StampOf(const CStringW& path) {
     return stamp;
 }
 
-void CCurrentSetting::StampAgain() { stamp_.saves = SaveCounter().Current(); }
-
 bool CCurrentSetting::RefreshIfChangedOnDisk(bool* reloaded) {
     if (StampOf(path_) == stamp_) return true;
     if (reloaded) *reloaded = true;

@@ -98,9 +98,8 @@ public:
     // document without changes would rewrite the same content, durably, for nothing.
     bool HasChanges() const noexcept { return changed_ || !unsaved_.empty(); }
     // Takes the stamp again after a save of the other store moved the machine-wide count. Only with
-    // the write mutex held since this store was last loaded, saved or found current: its file is then
-    // still the one the stamp describes, and only the count is taken again.
-    void StampAgain();
+    // the write mutex held since this store was last loaded, saved or found current.
+    void StampAgain() { stamp_ = StampOf(path_); }
 
 private:
     bool CreateEmpty();
