@@ -94,6 +94,7 @@ awk '
     print "startup-cold: ratio " ratio("window.startup-cold." few, "window.floor-cold")
     print "startup-50-warm: ratio " ratio("window.startup-warm.50", "window.floor-warm")
     print "page-switch: ratio " ratio("window.page-switch-beyond-wait", "window.page-switch-floor")
+    print "page-switch-fair: ratio " ratio("window.page-switch-beyond-wait", "window.page-switch-floor-fair")
     print "read-inproc: ratio " ratio("settory.get-inproc", "settory.registry-floor")
     print "read-server: ratio " ratio("settory.get-server", "settory.empty-call-server")
     print "update-10000: ratio " ratio("settory.update.10000", "settory.update-floor.10000")

@@ -3,7 +3,8 @@
 //   dialog, cold (the first start of the run) and warm (the median of the next ones), with the
 //   installed plug-ins and with fifty;
 //   page switches and applies in the settings window, against creating the same page template as a
-//   bare dialog and clicking its control;
+//   bare dialog and clicking its control, and against that plus, bare, the saves of the settings
+//   file and the calls to the settings service that the switches made;
 //   a change saved by another process reaching the open wireless sample page, against the page's own
 //   500 ms settling wait before it reloads;
 //   typing into the settings window's search box: the time from a keystroke to the narrowed tree
@@ -28,7 +29,9 @@
 #include "Settory_h.h"
 #include "base/com_ptr.h"
 #include "base/handles.h"
+#include "base/named_objects.h"
 #include "base/resource_module.h"
+#include "bench/bare_msxml.h"
 #include "bench/window_memory.h"
 #include "catalogue/plugin_registered_application.h"
 #include "catalogue/search_index.h"
@@ -309,6 +312,67 @@ void Propagation(COSLMainDlg& dialog, const std::vector<CPluginRegisteredApplica
     Figure("propagation", times.empty() ? -1 : times[times.size() / 2]);
 }
 
+// Counts the calls this process makes through COM proxies, each a round trip to the process that
+// answers it. Registered once for the process; it never goes away.
+class ProxyCallCounter : public IChannelHook {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        *out = iid == IID_IUnknown || iid == IID_IChannelHook ? static_cast<IChannelHook*>(this) : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    void STDMETHODCALLTYPE ClientGetSize(REFGUID, REFIID, ULONG* size) override {
+        ::InterlockedIncrement(&calls_);
+        *size = 0;
+    }
+    void STDMETHODCALLTYPE ClientFillBuffer(REFGUID, REFIID, ULONG* size, void*) override { *size = 0; }
+    void STDMETHODCALLTYPE ClientNotify(REFGUID, REFIID, ULONG, void*, DWORD, HRESULT) override {}
+    void STDMETHODCALLTYPE ServerNotify(REFGUID, REFIID, ULONG, void*, DWORD) override {}
+    void STDMETHODCALLTYPE ServerGetSize(REFGUID, REFIID, HRESULT, ULONG* size) override { *size = 0; }
+    void STDMETHODCALLTYPE ServerFillBuffer(REFGUID, REFIID, ULONG* size, void*, HRESULT) override { *size = 0; }
+
+    static ProxyCallCounter* Registered() {
+        static ProxyCallCounter* counter = [] {
+            static ProxyCallCounter made;
+            const GUID extension = {0x6b1f3c2a, 0x58d4, 0x4e7b, {0x9a, 0x21, 0x3c, 0x7e, 0x44, 0x0d, 0x91, 0x5f}};
+            return SUCCEEDED(::CoRegisterChannelHook(extension, &made)) ? &made : nullptr;
+        }();
+        return counter;
+    }
+    LONG Calls() const { return calls_; }
+
+private:
+    volatile LONG calls_ = 0;
+};
+
+// The platform's own cost of what the page switches asked of the settings service: as many durable
+// saves of the all-users settings file with bare MSXML (beside it, so the service never sees it
+// change) and as many empty calls through the service's proxy to its host. Milliseconds for all of
+// them; -1 when they cannot be made.
+double ServiceFloorMs(long saves, long calls) {
+    wchar_t path[MAX_PATH] = {};
+    ::ExpandEnvironmentStringsW(L"%ALLUSERSPROFILE%\\Quor Corporation\\Ostrel\\CurrentSettingProfileData.xml", path,
+                                MAX_PATH);
+    bench::BareDocument document;
+    base::ComPtr<ISettory> settory;
+    if ((saves > 0 && !document.Load(path)) ||
+        FAILED(::CoCreateInstance(CLSID_CSettory, nullptr, CLSCTX_LOCAL_SERVER, IID_ISettory, settory.PutVoid()))) {
+        return -1;
+    }
+    UINT count = 0;
+    // The switches' connection to the host was made before they were timed; so is this one.
+    settory->GetTypeInfoCount(&count);
+    const std::wstring floorPath = std::wstring(path) + L".floor";
+    bool saved = true;
+    double start = NowMs();
+    for (long i = 0; i < saves && saved; ++i) saved = document.SaveDurably(floorPath);
+    for (long i = 0; i < calls; ++i) settory->GetTypeInfoCount(&count);
+    double elapsed = NowMs() - start;
+    ::DeleteFileW(floorPath.c_str());
+    return saved ? elapsed : -1;
+}
+
 // The installed program's resource module, made the current one; invalid (and said so) when missing.
 base::UniqueModule UseInstalledResources(const char* what) {
     base::UniqueModule resources = base::LoadLocalisedModule(L"C:\\Program Files\\Quor\\Ostrel", L"Ostrel.exe.mui");
@@ -358,6 +422,12 @@ void PageSwitchAndApply(int rounds) {
         return nullptr;
     };
 
+    // What the switches ask of the settings service: its saves of the settings files (counted by
+    // every process that saves one) and this process's calls through COM proxies.
+    base::CNamedCounter saveCount(L"Global\\CurrentSettingSaveCount");
+    ProxyCallCounter* callCount = ProxyCallCounter::Registered();
+    const LONG savesBefore = saveCount.Current();
+    const LONG callsBefore = callCount ? callCount->Calls() : 0;
     double switching = 0;
     int switches = 0;
     for (int r = 0; r < rounds; ++r) {
@@ -371,6 +441,8 @@ void PageSwitchAndApply(int rounds) {
             ++switches;
         }
     }
+    const long savesMade = saveCount.Current() - savesBefore;
+    const long callsMade = callCount ? callCount->Calls() - callsBefore : -1;
     // The floor: the same templates made as bare dialogs from the plug-ins' modules and shown.
     double bare = 0;
     int bareCount = 0;
@@ -394,6 +466,15 @@ void PageSwitchAndApply(int rounds) {
              bareCount ? bare / bareCount : -1);
     Figure("page-switch", switches ? switching / switches : -1);
     Figure("page-switch-floor", bareCount ? bare / bareCount : -1);
+    // The fair floor adds what is the platform's in what a switch asks of the service.
+    double service = switches && bareCount && saveCount.Available() && callsMade >= 0 ? ServiceFloorMs(savesMade, callsMade) : -1;
+    double fair = service >= 0 ? bare / bareCount + service / switches : -1;
+    if (fair > 0) {
+        std::printf("  (a switch: %.1f saves of the settings files, %.1f calls to the settings service)\n",
+                    static_cast<double>(savesMade) / switches, static_cast<double>(callsMade) / switches);
+    }
+    PrintRow("less the wait, against the fair floor", switches ? switching / switches - 100 : -1, fair);
+    Figure("page-switch-floor-fair", fair);
 
     // Apply of the page shown last, with one changed control.
     double applying = 0;

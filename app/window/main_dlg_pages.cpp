@@ -6,7 +6,9 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <initializer_list>
 
+#include "base/handles.h"
 #include "base/resource_module.h"
 #include "catalogue/catalogue_owner.h"
 #include "catalogue/plugin_registered_application.h"
@@ -27,6 +29,30 @@ constexpr UINT kSwitchRetryMs = 100;
 bool WaitReady(CRegisteredApplication* entry) {
     HANDLE ready = entry->GetReadyEvent();
     return ready && ::WaitForSingleObject(ready, kReadyWaitMs) == WAIT_OBJECT_0;
+}
+
+// Repaints the window, frame included, except the children given. While the window did not draw,
+// everything pending in it was dropped, but the kept children had painted what they show before
+// and repaint themselves when they change: painting the tree again made every switch pay for it.
+void RedrawAllBut(HWND window, std::initializer_list<HWND> kept) {
+    const UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME;
+    RECT outer = {};
+    ::GetWindowRect(window, &outer);
+    // Client coordinates: the frame lies at negative ones.
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&outer), 2);
+    base::UniqueGdiObject region(::CreateRectRgnIndirect(&outer));
+    for (HWND child : kept) {
+        if (!region || !child || !(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) continue;
+        RECT r = {};
+        ::GetWindowRect(child, &r);
+        ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        base::UniqueGdiObject hole(::CreateRectRgnIndirect(&r));
+        if (!hole || ::CombineRgn(static_cast<HRGN>(region.get()), static_cast<HRGN>(region.get()),
+                                  static_cast<HRGN>(hole.get()), RGN_DIFF) == ERROR) {
+            region.reset();
+        }
+    }
+    ::RedrawWindow(window, nullptr, static_cast<HRGN>(region.get()), flags);
 }
 
 }  // namespace
@@ -111,12 +137,14 @@ void COSLMainDlg::DeletePageView() {
 void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
     // The page must outlive an apply that is still inside it (one that reported waiting for the user).
     EndLastWorker(5000);
+    // Nothing is drawn until the new page is in place: the old page's going, the new texts and the
+    // moved frame would each erase and paint what the repaint at the end paints again.
+    SendMessage(WM_SETREDRAW, FALSE, 0);
     DeletePageView();
     ::SetDlgItemTextW(m_hWnd, IDC_TITLE, entry->m_strName);
     ::SetDlgItemTextW(m_hWnd, IDC_DESCRIPTION, entry->m_strDescription);
     PlacePageForDescription(entry->m_strDescription);
 
-    SendMessage(WM_SETREDRAW, FALSE, 0);
     if (m_titleFont) ::SendDlgItemMessageW(m_hWnd, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(m_titleFont.get()), TRUE);
 
     bool scrollable = true;
@@ -160,7 +188,10 @@ void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
     UpdateScrollBar(m_pPageView && scrollable && m_layout.compact);
 
     SendMessage(WM_SETREDRAW, TRUE, 0);
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    // The bottom buttons change only in UpdateButtons, after this, which repaints those it moves,
+    // shows or hides.
+    RedrawAllBut(m_hWnd, {m_tree.m_hWnd, GetDlgItem(IDC_OK), GetDlgItem(IDCANCEL), GetDlgItem(IDC_APPLY),
+                          GetDlgItem(IDC_DEFAULTS), GetDlgItem(IDC_LAUNCH)});
     ShowWindow(SW_RESTORE);
     SetForegroundWindow();
 }

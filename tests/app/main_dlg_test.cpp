@@ -33,6 +33,7 @@
 #include "testdata/hostplugin/host_plugin_api.h"
 #include "window/about_dlg.h"
 #include "window/change_marks.h"
+#include "window/osl_view.h"
 #include "window/main_dlg.h"
 #include "window/main_layout.h"
 #include "window/new_tree_ctrl.h"
@@ -547,6 +548,33 @@ TEST_F(SettingsWindow, APageThatAnswersEightKeepsItsPlaceUntilItLetsGo) {
     EXPECT_EQ(L"First page", Title());
     state_->pages[0].leaveAnswer = 0;
     EXPECT_TRUE(WaitShown(L"Second page"));
+}
+
+// A switch paints the new page; the tree has nothing new to show and is not painted again.
+TEST_F(SettingsWindow, ASwitchPaintsTheNewPageButNotTheTree) {
+    Open(HP_FIRST_CLASS_ID);
+    ASSERT_TRUE(WaitShown(L"First page"));
+    // Counted once the window shows the new title: the selection's own repaint comes before.
+    static LONG treePaints;
+    static WNDPROC treeProc;
+    static HWND title;
+    treePaints = 0;
+    title = dialog_->GetDlgItem(IDC_TITLE);
+    HWND tree = dialog_->Tree();
+    treeProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+        tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+            wchar_t text[32] = {};
+            ::GetWindowTextW(title, text, 32);
+            if (message == WM_PAINT && !wcscmp(text, L"Second page")) ++treePaints;
+            return ::CallWindowProcW(treeProc, window, message, w, l);
+        })));
+    long pagePaints = ostrel::PagePaintCount();
+    Select(L"Second page");
+    ASSERT_TRUE(WaitShown(L"Second page"));
+    PumpUntil([] { return false; }, 300);
+    ::SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(treeProc));
+    EXPECT_GT(ostrel::PagePaintCount(), pagePaints);
+    EXPECT_EQ(0, treePaints);
 }
 
 TEST_F(SettingsWindow, OkOnAPluginPageClosesOnlyAfterTheApplyAndWhileNoOneWaitsForTheUser) {
