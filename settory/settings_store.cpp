@@ -676,10 +676,10 @@ int UpdateCurrentSetting(PendingList& pending) {
         saved = true;
     }
     if (PerUserManagerExists()) {
-        // A process may write before it ever read; the folder is otherwise made only by reads.
-        EnsurePerUserFolder();
         mine = PerUserStore();
         if (mine->HasChanges()) {
+            // A process may write before it ever read; the folder is otherwise made only by reads.
+            EnsurePerUserFolder();
             if (!mine->SaveFile()) return kFailed;
             saved = true;
         }
