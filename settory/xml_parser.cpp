@@ -328,16 +328,9 @@ base::UniqueLocal UsersFullAccessDacl(PACL current) {
 }
 
 bool GrantUsersAccess(const wchar_t* path) {
-    PACL current = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &current, nullptr,
-                                &descriptor) != ERROR_SUCCESS) {
-        return false;
-    }
-    base::UniqueLocal descriptorOwner(descriptor);
-    base::UniqueLocal dacl = UsersFullAccessDacl(current);
-    return dacl && ::SetNamedSecurityInfoW(const_cast<LPWSTR>(path), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                           nullptr, static_cast<PACL>(dacl.get()), nullptr) == ERROR_SUCCESS;
+    base::UniqueFile file(::CreateFileW(path, READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && GrantUsersAccessTo(file.get());
 }
 
 }  // namespace settory
