@@ -595,15 +595,24 @@ static void MakeUnsavedMarksAgain() {
     }
 }
 
+// With the write mutex held: brings this process's current stores up to date the way `refresh`
+// decides, and makes its unsaved event marks again when any store was read anew. False when a read
+// failed.
+static bool RefreshCurrentStores(bool (CCurrentSetting::*refresh)(bool*)) {
+    bool ok = true;
+    bool reloaded = false;
+    if (CCurrentSetting* all = AllUsersStore(false)) ok = (all->*refresh)(&reloaded) && ok;
+    if (PerUserManagerExists()) ok = (PerUserStore()->*refresh)(&reloaded) && ok;
+    if (reloaded) MakeUnsavedMarksAgain();
+    return ok;
+}
+
 // With the write mutex held: reads the files the reload listener found replaced by a peer.
 static void ReadReplacedFiles() {
     ProcessStores& s = Stores();
     if (!s.replacedFiles) return;
     s.replacedFiles = false;
-    bool reloaded = false;
-    if (CCurrentSetting* all = AllUsersStore(false)) (void)all->RefreshIfReplaced(&reloaded);
-    if (PerUserManagerExists()) (void)PerUserStore()->RefreshIfReplaced(&reloaded);
-    if (reloaded) MakeUnsavedMarksAgain();
+    (void)RefreshCurrentStores(&CCurrentSetting::RefreshIfReplaced);
 }
 
 int Reload() {
@@ -614,12 +623,7 @@ int Reload() {
     // Every client asks for this when it connects. A store whose file is still the one it last loaded
     // or saved already holds what reading it again would give, with this process's unsaved values and
     // marks on top, so only the files that changed are read.
-    bool ok = true;
-    bool reloaded = false;
-    if (CCurrentSetting* all = AllUsersStore(false)) ok = all->RefreshIfChangedOnDisk(&reloaded) && ok;
-    if (PerUserManagerExists()) ok = PerUserStore()->RefreshIfChangedOnDisk(&reloaded) && ok;
-    if (reloaded) MakeUnsavedMarksAgain();
-    return ok ? kOk : kFailed;
+    return RefreshCurrentStores(&CCurrentSetting::RefreshIfChangedOnDisk) ? kOk : kFailed;
 }
 
 int UpdateCurrentSetting(PendingList& pending) {
