@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-CCatalogue::CCatalogue() : resort_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+CCatalogue::CCatalogue()
+    : resort_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), built_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
 CCatalogue::~CCatalogue() { Clear(); }
 
@@ -20,6 +21,23 @@ size_t CCatalogue::Count() {
 void CCatalogue::Walk(const std::function<void(const Entries&)>& visit) {
     base::CriticalSectionLock hold(lock_);
     visit(entries_);
+}
+
+void CCatalogue::BeginBuilding() {
+    if (built_) ::ResetEvent(built_.get());
+}
+
+void CCatalogue::EndBuilding() {
+    if (built_) ::SetEvent(built_.get());
+}
+
+void CCatalogue::WaitUntilBuilt() const {
+    if (!built_) return;
+    HANDLE built = built_.get();
+    while (::MsgWaitForMultipleObjects(1, &built, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 void CCatalogue::Raise(const Raises& raises) {

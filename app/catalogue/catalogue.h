@@ -41,10 +41,19 @@ public:
     // Unload, then delete, every entry; stops at (and swallows) the first exception.
     void Clear();
 
+    // The start-up fills the catalogue while the first window is being made beside it. Between these
+    // two the catalogue is incomplete, and a window that lists it waits in WaitUntilBuilt first.
+    void BeginBuilding();
+    void EndBuilding();
+    // Returns at once unless building; sent messages are taken while waiting, so a thread that sends
+    // to the waiting window is not stopped by it.
+    void WaitUntilBuilt() const;
+
 private:
     void SortFrom(size_t first);
 
     base::CriticalSection lock_;
     Entries entries_;
     base::UniqueHandle resort_;
+    base::UniqueHandle built_;
 };

@@ -29,10 +29,25 @@ CMessageDispatchWnd::~CMessageDispatchWnd() {
 }
 
 BOOL CMessageDispatchWnd::Create() {
+    if (!CreateBeforeCatalogue()) return FALSE;
+    FinishCatalogue();
+    return TRUE;
+}
+
+BOOL CMessageDispatchWnd::CreateBeforeCatalogue() {
     RECT empty = {0, 0, 0, 0};
     if (!CreateEx(0, nullptr, kTitle, 0, empty, ::GetDesktopWindow(), 0)) return FALSE;
-    BuildCatalogue();
+    catalogue_.BeginBuilding();
     return TRUE;
+}
+
+void CMessageDispatchWnd::FinishCatalogue() {
+    // Marked built whatever happens: a window waiting for the catalogue must never wait for ever.
+    struct EndBuilding {
+        CCatalogue& catalogue;
+        ~EndBuilding() { catalogue.EndBuilding(); }
+    } end{catalogue_};
+    BuildCatalogue();
 }
 
 void CMessageDispatchWnd::BuildCatalogue() {

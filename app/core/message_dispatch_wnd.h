@@ -18,6 +18,10 @@ public:
 
     // Creates the hidden window, then builds the catalogue. FALSE when the window cannot be made.
     BOOL Create();
+    // The start-up's order: the hidden window first, with the catalogue marked as being built, so
+    // that the first request's window can be made beside the building; then FinishCatalogue.
+    BOOL CreateBeforeCatalogue();
+    void FinishCatalogue();
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -113,7 +113,7 @@ void COSLApp::BecomeRunningInstance(const CCommandLineInfoCustom& info) {
     Gdiplus::GdiplusStartup(&m_gdiplusToken, &input, nullptr);
 
     auto* window = new CMessageDispatchWnd;
-    if (!window->Create()) {
+    if (!window->CreateBeforeCatalogue()) {
         delete window;
         return;
     }
@@ -124,7 +124,15 @@ void COSLApp::BecomeRunningInstance(const CCommandLineInfoCustom& info) {
     m_request.dwData = info.m_bMainMode ? ostrel::REQ_OPEN_MAIN : ostrel::REQ_OPEN_STATUS;
     m_request.cbData = ostrel::kRequestPayloadBytes;
     m_request.lpData = &m_payload;
+    // The settings window is made on its own thread while this one builds the catalogue, and waits
+    // for it only when it comes to list it. Whether the status window is offered at all is read from
+    // the catalogue, so that request waits for the whole of it. The window reads its place through
+    // this process's holder of the service, which is made here first: the holder's COM initialisation
+    // is undone at exit on this thread, so it must have been made on this thread.
+    GetSettingServices();
+    if (!info.m_bMainMode) window->FinishCatalogue();
     window->SendMessage(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&m_request));
+    if (info.m_bMainMode && window->IsWindow()) window->FinishCatalogue();
 }
 
 int COSLApp::ExitInstance() {

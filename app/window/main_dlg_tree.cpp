@@ -45,6 +45,8 @@ void COSLMainDlg::FillTree() {
     }
     TreeView_SetItemHeight(tree, m_layout.ScaleY(38));
 
+    // At start-up the catalogue is still being built while this window is made.
+    if (m_pOwner) m_pOwner->Catalogue().WaitUntilBuilt();
     PopulateTree();
     if (!m_pOwner) return;
     CRegisteredApplication* start = ChooseStartEntry();

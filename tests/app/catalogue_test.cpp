@@ -134,4 +134,30 @@ TEST(CCatalogue, WalksNeverSeeAHalfSortedCatalogue) {
     EXPECT_EQ(static_cast<size_t>(kEntries), unique.size());
 }
 
+TEST(CCatalogue, AWindowWaitingForTheBuildAnswersSentMessagesThenSeesEveryEntry) {
+    Log log;
+    CCatalogue catalogue;
+    catalogue.BeginBuilding();
+    HANDLE waiting = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HWND window = nullptr;
+    size_t seen = 0;
+    std::thread opener([&] {
+        window = ::CreateWindowExW(0, L"STATIC", L"x", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        ::SetEvent(waiting);
+        catalogue.WaitUntilBuilt();
+        seen = catalogue.Count();
+        ::DestroyWindow(window);
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(waiting, 10000));
+    // A thread that sends to the waiting window while the build goes on must get its answer.
+    DWORD_PTR length = 0;
+    EXPECT_NE(0, ::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_BLOCK, 10000, &length));
+    EXPECT_EQ(1u, length);
+    for (const wchar_t* key : {L"a", L"b", L"c"}) catalogue.Append(new FakeEntry(&log, key, 1));
+    catalogue.EndBuilding();
+    opener.join();
+    ::CloseHandle(waiting);
+    EXPECT_EQ(3u, seen);
+}
+
 }  // namespace
