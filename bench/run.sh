@@ -68,7 +68,8 @@ awk '
     for (i = 1; i <= 4; i++) {
       n = plugins[i]
       if (!has("window.startup-warm." n) && !has("window.startup-cold." n)) continue
-      printf "  plug-ins %2d: warm %s  cold %s\n", n, fig("window.startup-warm." n), fig("window.startup-cold." n)
+      printf "  plug-ins %2d: warm %s  cold %s  fair floor, warm %s\n", n, fig("window.startup-warm." n),
+        fig("window.startup-cold." n), fig("window.floor-fair-warm." n)
     }
     print "Series (plug-ins installed; search box, milliseconds from a keystroke to the painted tree)"
     split("3 50", searched, " ")
@@ -93,6 +94,8 @@ awk '
     print "startup-warm: ratio " ratio("window.startup-warm." few, "window.floor-warm")
     print "startup-cold: ratio " ratio("window.startup-cold." few, "window.floor-cold")
     print "startup-50-warm: ratio " ratio("window.startup-warm.50", "window.floor-warm")
+    print "startup-warm-fair: ratio " ratio("window.startup-warm." few, "window.floor-fair-warm." few)
+    print "startup-50-warm-fair: ratio " ratio("window.startup-warm.50", "window.floor-fair-warm.50")
     print "page-switch: ratio " ratio("window.page-switch-beyond-wait", "window.page-switch-floor")
     print "page-switch-fair: ratio " ratio("window.page-switch-beyond-wait", "window.page-switch-floor-fair")
     print "read-inproc: ratio " ratio("settory.get-inproc", "settory.registry-floor")
