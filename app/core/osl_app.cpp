@@ -106,6 +106,7 @@ void COSLApp::HandOver(const CCommandLineInfoCustom& info) {
 }
 
 void COSLApp::BecomeRunningInstance(const CCommandLineInfoCustom& info) {
+    serviceHost_.Begin();
     m_observer.SetSink(this);
     m_observer.Start();
 
@@ -129,6 +130,7 @@ void COSLApp::BecomeRunningInstance(const CCommandLineInfoCustom& info) {
     // the catalogue, so that request waits for the whole of it. The window reads its place through
     // this process's holder of the service, which is made here first: the holder's COM initialisation
     // is undone at exit on this thread, so it must have been made on this thread.
+    serviceHost_.WaitUntilReady();
     GetSettingServices();
     if (!info.m_bMainMode) window->FinishCatalogue();
     window->SendMessage(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&m_request));

@@ -6,6 +6,7 @@
 #include "core/command_line_info.h"
 #include "core/observe_app.h"
 #include "common/open_request.h"
+#include "common/service_host_start.h"
 
 class CMessageDispatchWnd;
 
@@ -38,6 +39,7 @@ private:
     void CloseMainWindow();
 
     base::UniqueModule resourceModule_;
+    CServiceHostStart serviceHost_;
 };
 
 namespace ostrel {

@@ -9,6 +9,7 @@
 #include "Settory_h.h"
 #include "base/com_ptr.h"
 #include "base/handles.h"
+#include "base/service_host.h"
 
 namespace {
 
@@ -51,6 +52,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         }
     }
 
+    base::UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, base::kServiceHostReadyEvent));
+    if (ready) ::SetEvent(ready.get());
+
     UINT idleMs = 0;
     UINT_PTR timer = ::SetTimer(nullptr, 0, kIdleCheckMs, nullptr);
     MSG msg;
@@ -64,6 +68,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         ::DispatchMessageW(&msg);
     }
     ::KillTimer(nullptr, timer);
+    // Before the class objects go: a client that still saw it set would not start a host of its own.
+    if (ready) ::ResetEvent(ready.get());
     for (Registered& r : registered) {
         if (r.cookie) ::CoRevokeClassObject(r.cookie);
         r.factory.Reset();

@@ -6,6 +6,8 @@
 
 #include "Settory_h.h"
 #include "base/com_ptr.h"
+#include "base/handles.h"
+#include "base/service_host.h"
 #include "settory/settory_fixture.h"
 
 using namespace settorytest;
@@ -554,6 +556,10 @@ TEST(SettoryLocalServer, ClientProcessesShareOneServerAndItsStores_AndTheServerE
     ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_CCModelConfig, nullptr, CLSCTX_LOCAL_SERVER, IID_ICModelConfig,
                                        config.PutVoid()));
     EXPECT_EQ(1, HostProcesses());
+    // Ready while it runs, so a program that started it can make its first activation at once.
+    base::UniqueHandle ready(::OpenEventW(SYNCHRONIZE, FALSE, base::kServiceHostReadyEvent));
+    ASSERT_TRUE(ready);
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ready.get(), 0));
 
     testsupport::TempFolder scratch;
     EXPECT_EQ(0, RunProbe(CStringW(L"write local ") + kClassB + L" 1 \"from another process\""));
@@ -589,6 +595,7 @@ TEST(SettoryLocalServer, ClientProcessesShareOneServerAndItsStores_AndTheServerE
     local.Reset();
     config.Reset();
     EXPECT_TRUE(testsupport::WaitUntil([] { return HostProcesses() == 0; }, 20000)) << "the host ends when idle";
+    EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(ready.get(), 0)) << "no longer ready once it has ended";
 }
 
 TEST(SettoryLocalServer, MachinePolicyAnswersEveryProcess_LocksByInterfaceAndByName_AndGoesWithItsKey) {
