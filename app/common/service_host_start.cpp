@@ -29,11 +29,12 @@ void CServiceHostStart::Begin() {
     if (!ready_ || ::WaitForSingleObject(ready_.get(), 0) == WAIT_OBJECT_0) return;
     CStringW command = RegisteredHostCommand();
     if (command.IsEmpty()) return;
-    // As the activation itself starts it.
+    // As the activation itself starts it: detached, so the host never holds this program's standard
+    // handles (a pipe a caller reads to its end would stay open for the host's whole life).
     command += L" -Embedding";
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION started = {};
-    if (!::CreateProcessW(nullptr, command.GetBuffer(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+    if (!::CreateProcessW(nullptr, command.GetBuffer(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
                           &startup, &started)) {
         return;
     }
