@@ -1,7 +1,5 @@
 #include "common/service_host_start.h"
 
-#include <shlwapi.h>
-
 #include "Settory_h.h"
 #include "base/cstringw.h"
 #include "base/service_host.h"
@@ -26,9 +24,14 @@ CStringW RegisteredHostCommand() {
 
 void CServiceHostStart::Begin() {
     ready_.reset(::CreateEventW(nullptr, TRUE, FALSE, base::kServiceHostReadyEvent));
-    if (!ready_ || ::WaitForSingleObject(ready_.get(), 0) == WAIT_OBJECT_0) return;
+    // Not held for longer than needed: a host that died with it set must not leave it set.
+    if (ready_ && ::WaitForSingleObject(ready_.get(), 0) == WAIT_OBJECT_0) ready_.reset();
+    if (!ready_) return;
     CStringW command = RegisteredHostCommand();
-    if (command.IsEmpty()) return;
+    if (command.IsEmpty()) {
+        ready_.reset();
+        return;
+    }
     // As the activation itself starts it: detached, so the host never holds this program's standard
     // handles (a pipe a caller reads to its end would stay open for the host's whole life).
     command += L" -Embedding";
@@ -36,6 +39,7 @@ void CServiceHostStart::Begin() {
     PROCESS_INFORMATION started = {};
     if (!::CreateProcessW(nullptr, command.GetBuffer(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
                           &startup, &started)) {
+        ready_.reset();
         return;
     }
     ::CloseHandle(started.hThread);
@@ -48,4 +52,5 @@ void CServiceHostStart::WaitUntilReady() {
     HANDLE both[] = {ready_.get(), process_.get()};
     ::WaitForMultipleObjects(2, both, FALSE, kReadyWaitMs);
     process_.reset();
+    ready_.reset();
 }

@@ -129,7 +129,8 @@ void COSLApp::BecomeRunningInstance(const CCommandLineInfoCustom& info) {
     // for it only when it comes to list it. Whether the status window is offered at all is read from
     // the catalogue, so that request waits for the whole of it. The window reads its place through
     // this process's holder of the service, which is made here first: the holder's COM initialisation
-    // is undone at exit on this thread, so it must have been made on this thread.
+    // is undone at exit on this thread, so it must have been made on this thread. It is the process's
+    // first activation, so it waits for the host started above.
     serviceHost_.WaitUntilReady();
     GetSettingServices();
     if (!info.m_bMainMode) window->FinishCatalogue();
