@@ -16,6 +16,7 @@
 #include "Settory_h.h"
 #include "base/com_ptr.h"
 #include "base/handles.h"
+#include "base/plugin_list.h"
 #include "base/resource_module.h"
 #include "bench/bare_msxml.h"
 #include "resource.h"
@@ -67,15 +68,7 @@ void ConnectServiceTwice(std::vector<base::ComPtr<IUnknown>>* kept) {
 void LoadPlugins(std::vector<base::UniqueModule>* modules) {
     base::UniqueHKey key;
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPluginsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[256] = {};
-        wchar_t path[MAX_PATH] = {};
-        DWORD nameChars = ARRAYSIZE(name), pathBytes = sizeof(path) - sizeof(wchar_t), type = 0;
-        if (::RegEnumValueW(key.get(), index, name, &nameChars, nullptr, &type, reinterpret_cast<BYTE*>(path),
-                            &pathBytes) != ERROR_SUCCESS) {
-            break;
-        }
-        if (type != REG_SZ) continue;
+    for (const CStringW& path : base::PluginPathsIn(key.get())) {
         if (HMODULE module = ::LoadLibraryW(path)) {
             modules->emplace_back(module);
             g_rows.push_back(::PathFindFileNameW(path));

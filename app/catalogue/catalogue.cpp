@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/wait.h"
+
 CCatalogue::CCatalogue()
     : resort_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)), built_(::CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
@@ -32,12 +34,7 @@ void CCatalogue::EndBuilding() {
 }
 
 void CCatalogue::WaitUntilBuilt() const {
-    if (!built_) return;
-    HANDLE built = built_.get();
-    while (::MsgWaitForMultipleObjects(1, &built, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-        MSG msg;
-        ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    if (built_) base::WaitAnsweringSentMessages(built_.get(), INFINITE);
 }
 
 void CCatalogue::Raise(const Raises& raises) {
