@@ -12,6 +12,15 @@
 #include "window/scroll_view.h"
 
 namespace {
+// Moving a window to where it is still costs a round of position messages; a page switch would pay
+// it for every bottom button.
+bool IsPlacedAt(HWND window, const RECT& r) {
+    RECT now;
+    if (!::GetWindowRect(window, &now)) return false;
+    ::MapWindowPoints(nullptr, ::GetParent(window), reinterpret_cast<POINT*>(&now), 2);
+    return ::EqualRect(&now, &r) != FALSE;
+}
+
 void PlaceControl(HWND dialog, int id, const RECT& r) {
     if (HWND control = ::GetDlgItem(dialog, id)) {
         ::SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
@@ -155,7 +164,9 @@ void COSLMainDlg::UpdateButtons(CRegisteredApplication* entry) {
 
     if (m_helpButton && m_helpButton->IsWindow()) {
         const RECT& h = m_rects.help;
-        ::SetWindowPos(*m_helpButton, HWND_TOP, h.left, h.top, h.right - h.left, h.bottom - h.top, SWP_NOACTIVATE);
+        if (::GetWindow(m_hWnd, GW_CHILD) != *m_helpButton || !IsPlacedAt(*m_helpButton, h)) {
+            ::SetWindowPos(*m_helpButton, HWND_TOP, h.left, h.top, h.right - h.left, h.bottom - h.top, SWP_NOACTIVATE);
+        }
         m_helpButton->ShowWindow(entry && !entry->m_strHelpPath.IsEmpty() ? SW_SHOW : SW_HIDE);
     }
 
@@ -167,7 +178,7 @@ void COSLMainDlg::UpdateButtons(CRegisteredApplication* entry) {
     for (size_t n = 0; n < m_buttons.size(); ++n) {
         HWND button = GetDlgItem(m_buttons[n].id);
         if (!button) continue;
-        if (slots[n].visible) {
+        if (slots[n].visible && !IsPlacedAt(button, slots[n].rect)) {
             const RECT& r = slots[n].rect;
             ::SetWindowPos(button, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
         }
