@@ -96,6 +96,7 @@ awk '
     print "startup-50-warm: ratio " ratio("window.startup-warm.50", "window.floor-warm")
     print "startup-warm-fair: ratio " ratio("window.startup-warm." few, "window.floor-fair-warm." few)
     print "startup-50-warm-fair: ratio " ratio("window.startup-warm.50", "window.floor-fair-warm.50")
+    print "startup-cold-fair: ratio " ratio("window.startup-cold-again." few, "window.floor-fair-cold." few)
     print "page-switch: ratio " ratio("window.page-switch-beyond-wait", "window.page-switch-floor")
     print "page-switch-fair: ratio " ratio("window.page-switch-beyond-wait", "window.page-switch-floor-fair")
     print "read-inproc: ratio " ratio("settory.get-inproc", "settory.registry-floor")

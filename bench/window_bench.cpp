@@ -2,7 +2,8 @@
 //   start-up of the installed Ostrel.exe to its settings window, against a program that shows one
 //   dialog, cold (the first start of the run) and warm (the median of the next ones), with the
 //   installed plug-ins and with fifty; warm also against the fair floor, a program that makes the
-//   platform calls the start-up cannot do without and shows the settings window's template;
+//   platform calls the start-up cannot do without and shows the settings window's template, and,
+//   once the service's host has ended, a start against that floor starting the host as well;
 //   page switches and applies in the settings window, against creating the same page template as a
 //   bare dialog and clicking its control, and against that plus, bare, the saves of the settings
 //   file and the calls to the settings service that the switches made;
@@ -19,6 +20,7 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -183,6 +185,24 @@ void Figure(const char* name, double ms) {
     if (ms > 0) std::printf("BENCH window.%s %.2f ms\n", name, ms);
 }
 
+// Waits, up to ten seconds, until no settings-service host runs, as after a person closed the window
+// and the host outlived its last client.
+void WaitForHostsToEnd() {
+    for (int round = 0; round < 20; ++round) {
+        base::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry = {sizeof(entry)};
+        base::UniqueHandle host;
+        for (BOOL more = snapshot && ::Process32FirstW(snapshot.get(), &entry); more && !host;
+             more = ::Process32NextW(snapshot.get(), &entry)) {
+            if (_wcsicmp(entry.szExeFile, L"SettoryHost.exe") == 0) {
+                host.reset(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID));
+            }
+        }
+        if (!host) return;
+        ::WaitForSingleObject(host.get(), 500);
+    }
+}
+
 void StartUp(int runs) {
     // A window of that caption already open would be found at once and make the figures meaningless.
     if (::FindWindowW(nullptr, L"Ostrel Settings")) {
@@ -216,6 +236,19 @@ void StartUp(int runs) {
         Figure(label, fair.warm);
     };
     fairWarm(installed);
+    // A start that finds no host running, against the fair floor that starts the host as well; both
+    // once the host of the runs before has ended, unlike the first start of all, which is also the
+    // prefix's first.
+    WaitForHostsToEnd();
+    double coldAgain = TimeToWindow(program, L"Ostrel Settings", halt);
+    WaitForHostsToEnd();
+    double fairCold = TimeToWindow(fairCommand + L" --start-host", L"Ostrel bench floor", CStringW());
+    snprintf(label, sizeof(label), "%zu plug-ins, no host, against the fair floor", InstalledPlugins());
+    PrintRow(label, coldAgain, fairCold);
+    snprintf(label, sizeof(label), "startup-cold-again.%zu", InstalledPlugins());
+    Figure(label, coldAgain);
+    snprintf(label, sizeof(label), "floor-fair-cold.%zu", InstalledPlugins());
+    Figure(label, fairCold);
     // Enough steps between the installed few and fifty to tell linear growth from worse.
     const int installedCount = static_cast<int>(InstalledPlugins());
     for (int total : {10, 25, 50}) {
