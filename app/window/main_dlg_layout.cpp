@@ -187,7 +187,6 @@ void COSLMainDlg::UpdateButtons(CRegisteredApplication* entry) {
 }
 
 void COSLMainDlg::PlacePageForDescription(const CStringW& description) {
-    PlaceControl(m_hWnd, IDC_PAGE_FRAME, m_rects.page);
     HDC dc = ::GetDC(m_hWnd);
     HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
     SIZE text = {};
@@ -201,8 +200,10 @@ void COSLMainDlg::PlacePageForDescription(const CStringW& description) {
     m_rcPageShown = m_rects.page;
     m_rcPageShown.top += shift;
     if (m_rcPageShown.top < m_rects.description.top) m_rcPageShown.top = m_rects.description.top;
-    PlaceControl(m_hWnd, IDC_PAGE_FRAME, m_rcPageShown);
-    if (m_pScrollView && m_pScrollView->IsWindow()) {
+    // Most pages take the room the page before them took.
+    HWND frame = GetDlgItem(IDC_PAGE_FRAME);
+    if (frame && !IsPlacedAt(frame, m_rcPageShown)) PlaceControl(m_hWnd, IDC_PAGE_FRAME, m_rcPageShown);
+    if (m_pScrollView && m_pScrollView->IsWindow() && !IsPlacedAt(*m_pScrollView, m_rcPageShown)) {
         const RECT& p = m_rcPageShown;
         ::SetWindowPos(*m_pScrollView, nullptr, p.left, p.top, p.right - p.left, p.bottom - p.top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
