@@ -45,7 +45,7 @@ run() {  # seconds program arguments...
 {
   run 240 settory_bench.exe
   run 240 settory_notify_bench.exe
-  run 420 window_bench.exe --runs 5 --rounds 5
+  run 600 window_bench.exe --runs 7 --rounds 8
   run 180 window_bench.exe --memory 500
 } | tee "$output"
 
