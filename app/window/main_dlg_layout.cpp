@@ -12,13 +12,19 @@
 #include "window/scroll_view.h"
 
 namespace {
-// Moving a window to where it is still costs a round of position messages; a page switch would pay
-// it for every bottom button.
 bool IsPlacedAt(HWND window, const RECT& r) {
     RECT now;
     if (!::GetWindowRect(window, &now)) return false;
     ::MapWindowPoints(nullptr, ::GetParent(window), reinterpret_cast<POINT*>(&now), 2);
     return ::EqualRect(&now, &r) != FALSE;
+}
+
+// Moving a window to where it is still costs a round of position messages; a page switch would pay
+// it for every bottom button and the page's frame.
+void MoveUnlessPlaced(HWND window, const RECT& r, UINT flags) {
+    if (window && !IsPlacedAt(window, r)) {
+        ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
+    }
 }
 
 void PlaceControl(HWND dialog, int id, const RECT& r) {
@@ -178,10 +184,7 @@ void COSLMainDlg::UpdateButtons(CRegisteredApplication* entry) {
     for (size_t n = 0; n < m_buttons.size(); ++n) {
         HWND button = GetDlgItem(m_buttons[n].id);
         if (!button) continue;
-        if (slots[n].visible && !IsPlacedAt(button, slots[n].rect)) {
-            const RECT& r = slots[n].rect;
-            ::SetWindowPos(button, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER);
-        }
+        if (slots[n].visible) MoveUnlessPlaced(button, slots[n].rect, SWP_NOZORDER);
         ::ShowWindow(button, slots[n].visible ? SW_SHOW : SW_HIDE);
     }
 }
@@ -201,12 +204,9 @@ void COSLMainDlg::PlacePageForDescription(const CStringW& description) {
     m_rcPageShown.top += shift;
     if (m_rcPageShown.top < m_rects.description.top) m_rcPageShown.top = m_rects.description.top;
     // Most pages take the room the page before them took.
-    HWND frame = GetDlgItem(IDC_PAGE_FRAME);
-    if (frame && !IsPlacedAt(frame, m_rcPageShown)) PlaceControl(m_hWnd, IDC_PAGE_FRAME, m_rcPageShown);
-    if (m_pScrollView && m_pScrollView->IsWindow() && !IsPlacedAt(*m_pScrollView, m_rcPageShown)) {
-        const RECT& p = m_rcPageShown;
-        ::SetWindowPos(*m_pScrollView, nullptr, p.left, p.top, p.right - p.left, p.bottom - p.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveUnlessPlaced(GetDlgItem(IDC_PAGE_FRAME), m_rcPageShown, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_pScrollView && m_pScrollView->IsWindow()) {
+        MoveUnlessPlaced(*m_pScrollView, m_rcPageShown, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
