@@ -89,6 +89,8 @@ CNewTreeCtrl::~CNewTreeCtrl() {
     if (m_hWnd) UnsubclassWindow();
     // The measuring DC holds the entry font; it goes first so that the font can be deleted.
     m_measureDc.reset();
+    // So do the DCs that hold the glyphs: a selected bitmap cannot be deleted.
+    for (base::UniqueDc& dc : m_glyphDcs) dc.reset();
     if (m_hCollapsed) ::DeleteObject(m_hCollapsed);
     if (m_hExpanded) ::DeleteObject(m_hExpanded);
     if (m_hEntryFont) ::DeleteObject(m_hEntryFont);
@@ -148,15 +150,37 @@ HICON CNewTreeCtrl::FallbackIcon(UINT id, int size, base::UniqueIcon* loaded) {
     return loaded->get();
 }
 
-int CNewTreeCtrl::RowHeight(HTREEITEM item, ostrel::WrappedLabel* label) {
-    ::GetClientRect(m_hWnd, &m_rcClient);
-    ostrel::WrappedLabel wrapped = ostrel::WrapLabel(LabelOf(item), m_rcClient.right - ScaleX(kTextLeft),
+// A paint asks these of every visible row; one message answers all three, where asking each on its
+// own took four or five round trips through the control a row.
+CNewTreeCtrl::RowFacts CNewTreeCtrl::ReadRow(HTREEITEM item) {
+    RowFacts facts;
+    wchar_t text[512] = {};
+    TVITEMW tv = {};
+    tv.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_STATE | TVIF_HANDLE;
+    tv.stateMask = TVIS_EXPANDED;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = ARRAYSIZE(text);
+    BOOL known = TreeView_GetItem(m_hWnd, &tv);
+    if (!m_pHost || !m_pHost->GetItemLabel(item, &facts.label)) facts.label = text;
+    facts.category = (known && tv.cChildren != 0) || TreeView_GetChild(m_hWnd, item);
+    facts.expanded = known && (tv.state & TVIS_EXPANDED) != 0;
+    return facts;
+}
+
+int CNewTreeCtrl::RowHeightOf(const RowFacts& facts, ostrel::WrappedLabel* label) {
+    ostrel::WrappedLabel wrapped = ostrel::WrapLabel(facts.label, m_rcClient.right - ScaleX(kTextLeft),
                                              [this](const CStringW& t) { return MeasureEntryText(t); });
     m_nWrappedLines = wrapped.lineCount;
-    int height = IsCategory(item) ? kCategoryRowHeight
-                                  : kEntryRowHeight + (wrapped.changed ? kWrappedLineHeight * wrapped.lineCount : 0);
+    int height = facts.category ? kCategoryRowHeight
+                                : kEntryRowHeight + (wrapped.changed ? kWrappedLineHeight * wrapped.lineCount : 0);
     if (label) *label = wrapped;
     return ScaleY(height);
+}
+
+int CNewTreeCtrl::RowHeight(HTREEITEM item, ostrel::WrappedLabel* label) {
+    ::GetClientRect(m_hWnd, &m_rcClient);
+    return RowHeightOf(ReadRow(item), label);
 }
 
 BOOL CNewTreeCtrl::RowRect(HTREEITEM target, RECT* rect) {
@@ -186,8 +210,9 @@ HTREEITEM CNewTreeCtrl::HitRow(POINT point) {
 
 void CNewTreeCtrl::RefreshFocus() { m_bHasFocus = ::GetFocus() == m_hWnd; }
 
-void CNewTreeCtrl::DrawRow(HDC dc, HTREEITEM item, const RECT& row, const ostrel::WrappedLabel& label, bool highlighted) {
-    bool category = IsCategory(item);
+void CNewTreeCtrl::DrawRow(HDC dc, HTREEITEM item, const RowFacts& facts, const RECT& row,
+                           const ostrel::WrappedLabel& label, bool highlighted) {
+    bool category = facts.category;
     ostrel::Palette palette = ostrel::CurrentPalette();
     if (highlighted) {
         int bottom = row.bottom;
@@ -215,23 +240,29 @@ void CNewTreeCtrl::DrawRow(HDC dc, HTREEITEM item, const RECT& row, const ostrel
     ::SelectObject(dc, oldFont);
 
     if (category) {
-        bool expanded = (TreeView_GetItemState(m_hWnd, item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+        bool expanded = facts.expanded;
         HBITMAP glyph = expanded ? m_hExpanded : m_hCollapsed;
         BITMAP bm = {};
         if (ostrel::HighContrastOn()) {
             DrawExpandTriangle(dc, ScaleX(13), row.top + ScaleY(13), ScaleX(8), expanded, textColour);
         } else if (glyph && ::GetObjectW(glyph, sizeof(bm), &bm)) {
-            HDC source = ::CreateCompatibleDC(dc);
-            HGDIOBJ old = ::SelectObject(source, glyph);
-            ::BitBlt(dc, ScaleX(13) - bm.bmWidth, row.top + ScaleY(13), bm.bmWidth, bm.bmHeight, source, 0, 0, SRCAND);
-            ::SelectObject(source, old);
-            ::DeleteDC(source);
+            // A DC made and a glyph selected into it for each row cost more than the rest of the
+            // row under Wine; each glyph stays selected in a DC of its own.
+            base::UniqueDc& source = m_glyphDcs[expanded ? 1 : 0];
+            if (!source) {
+                source.reset(::CreateCompatibleDC(dc));
+                if (source) ::SelectObject(source.get(), glyph);
+            }
+            if (source) {
+                ::BitBlt(dc, ScaleX(13) - bm.bmWidth, row.top + ScaleY(13), bm.bmWidth, bm.bmHeight, source.get(), 0,
+                         0, SRCAND);
+            }
         }
-        HICON icon = m_pHost ? m_pHost->GetCategoryIcon(LabelOf(item)) : nullptr;
+        HICON icon = m_pHost ? m_pHost->GetCategoryIcon(facts.label) : nullptr;
         if (!icon) icon = FallbackIcon(IDI_CATEGORY_DEFAULT, ScaleX(32), &m_categoryFallback);
         DrawIconAt(dc, icon, ScaleX(18), row.top + ScaleY(2), ScaleX(32));
     } else {
-        HICON icon = m_pHost ? m_pHost->GetEntrySmallIcon(LabelOf(item)) : nullptr;
+        HICON icon = m_pHost ? m_pHost->GetEntrySmallIcon(facts.label) : nullptr;
         if (!icon) icon = FallbackIcon(IDI_ENTRY_DEFAULT, ScaleX(16), &m_entryFallback);
         DrawIconAt(dc, icon, ScaleX(38), row.top + ScaleY(4), ScaleX(16));
         if (m_pHost && m_pHost->IsItemMarked(item)) ostrel::DrawRowMark(dc, row, m_nDpiX, m_nDpiY);
@@ -255,11 +286,12 @@ void CNewTreeCtrl::PaintRows(HDC dc) {
     for (HTREEITEM item = TreeView_GetFirstVisible(m_hWnd); item && m_nPreviousBottom < m_rcClient.bottom;
          item = TreeView_GetNextVisible(m_hWnd, item)) {
         ostrel::WrappedLabel label;
-        int height = RowHeight(item, &label);
+        RowFacts facts = ReadRow(item);
+        int height = RowHeightOf(facts, &label);
         m_nPreviousTop = m_nPreviousBottom;
         m_nPreviousBottom = m_nPreviousTop + height;
         RECT row = {0, m_nPreviousTop, m_rcClient.right, m_nPreviousBottom};
-        DrawRow(dc, item, row, label, item == selected && (m_bHasFocus || showAlways));
+        DrawRow(dc, item, facts, row, label, item == selected && (m_bHasFocus || showAlways));
         // The highlight alone does not tell where the keyboard is in high contrast or for a reader
         // of the screen's focus; the dotted rectangle does, in every scheme.
         if (item == selected && m_bHasFocus) {
@@ -276,16 +308,21 @@ void CNewTreeCtrl::OnPaint() {
     HDC screen = ::BeginPaint(m_hWnd, &ps);
     RECT client;
     ::GetClientRect(m_hWnd, &client);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HGDIOBJ oldBitmap = ::SelectObject(memory, bitmap);
-    HGDIOBJ oldFont = ::SelectObject(memory, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
-    PaintRows(memory);
-    ::BitBlt(screen, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    ::SelectObject(memory, oldFont);
-    ::SelectObject(memory, oldBitmap);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
+    // The buffer is kept from paint to paint (every selection repaints the whole tree); it is made
+    // again only when the tree's size changes.
+    if (!m_backDc || m_backSize.cx != client.right || m_backSize.cy != client.bottom) {
+        m_backDc.reset();
+        m_backBitmap.reset(::CreateCompatibleBitmap(screen, client.right, client.bottom));
+        if (m_backBitmap) m_backDc.reset(::CreateCompatibleDC(screen));
+        if (m_backDc) ::SelectObject(m_backDc.get(), m_backBitmap.get());
+        m_backSize = {client.right, client.bottom};
+    }
+    if (HDC memory = m_backDc.get()) {
+        HGDIOBJ oldFont = ::SelectObject(memory, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
+        PaintRows(memory);
+        ::BitBlt(screen, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+        ::SelectObject(memory, oldFont);
+    }
     ::EndPaint(m_hWnd, &ps);
     m_bNeedsRepaint = FALSE;
 }

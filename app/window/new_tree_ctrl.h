@@ -73,9 +73,18 @@ private:
     void NotifyReaders(DWORD event, HTREEITEM item);
     int ScaleX(int v) const { return ::MulDiv(v, m_nDpiX, 96); }
     int ScaleY(int v) const { return ::MulDiv(v, m_nDpiY, 96); }
+    struct RowFacts {
+        CStringW label;
+        bool category = false;
+        bool expanded = false;
+    };
+    RowFacts ReadRow(HTREEITEM item);
+    // The height of a row at the client width last read into m_rcClient.
+    int RowHeightOf(const RowFacts& facts, ostrel::WrappedLabel* label);
     CStringW LabelOf(HTREEITEM item);
     bool IsCategory(HTREEITEM item) const;
-    void DrawRow(HDC dc, HTREEITEM item, const RECT& row, const ostrel::WrappedLabel& label, bool highlighted);
+    void DrawRow(HDC dc, HTREEITEM item, const RowFacts& facts, const RECT& row, const ostrel::WrappedLabel& label,
+                 bool highlighted);
     int MeasureEntryText(const CStringW& text);
     HICON FallbackIcon(UINT id, int size, base::UniqueIcon* loaded);
 
@@ -100,6 +109,11 @@ private:
     HFONT m_hMeasuredFont = nullptr;
     int m_nMeasuredDpi = 0;
     std::map<CStringW, int> m_labelExtents;
+    base::UniqueDc m_glyphDcs[2];  // collapsed, expanded
+    // The paint's back buffer; the DC is declared after its bitmap so that it goes first.
+    base::UniqueGdiObject m_backBitmap;
+    base::UniqueDc m_backDc;
+    SIZE m_backSize = {};
     base::UniqueIcon m_categoryFallback;
     base::UniqueIcon m_entryFallback;
 };

@@ -129,9 +129,14 @@ TEST_F(TreeControl, ClickOnACategoryOpensAndClosesIt) {
     // The row below the category is now its first entry.
     POINT below = {60, Scale(38) + 3};
     EXPECT_EQ(entry_, tree_->HitRow(below));
+    // The glyph follows the state: the plus's upright has the bar's colour only when closed (the
+    // 9 x 9 box ends at x 13).
+    int boxX = Scale(13) - 9, boxY = Scale(13);
+    EXPECT_NE(PixelAt(boxX + 2, boxY + 4), PixelAt(boxX + 4, boxY + 2));
     tree_->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, onCategory);
     EXPECT_FALSE(TreeView_GetItemState(tree_->m_hWnd, category_, TVIS_EXPANDED) & TVIS_EXPANDED);
     EXPECT_EQ(other_, tree_->HitRow(below));
+    EXPECT_EQ(PixelAt(boxX + 2, boxY + 4), PixelAt(boxX + 4, boxY + 2));
 }
 
 TEST_F(TreeControl, SelectedRowIsHighlightedAndIconsFallBack) {
