@@ -222,18 +222,15 @@ void COSLMainDlg::OnPaint() {
     HDC dc = ::BeginPaint(m_hWnd, &ps);
     RECT client;
     ::GetClientRect(m_hWnd, &client);
-    HDC memory = ::CreateCompatibleDC(dc);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(dc, client.right, client.bottom);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::FillRect(memory, &client, ostrel::PageBrush(static_cast<HBRUSH>(m_brWhite.get())));
-    // The button bar keeps the dialog colour.
+    // The children are clipped out and the two areas do not overlap, so every pixel is painted once
+    // and nothing flickers; a buffer the size of the window cost more than both fills together.
     RECT bar = client;
     bar.top = client.bottom - (m_layout.ScaleY(41) + m_layout.ScaleY(1));
-    ::FillRect(memory, &bar, ::GetSysColorBrush(COLOR_BTNFACE));
-    ::BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
+    RECT page = client;
+    page.bottom = bar.top;
+    ::FillRect(dc, &page, ostrel::PageBrush(static_cast<HBRUSH>(m_brWhite.get())));
+    // The button bar keeps the dialog colour.
+    ::FillRect(dc, &bar, ::GetSysColorBrush(COLOR_BTNFACE));
     ::EndPaint(m_hWnd, &ps);
 }
 
