@@ -13,11 +13,12 @@
 #include <vector>
 
 #include "base/cstringw.h"
+#include "base/policy_key.h"
 
 namespace settory {
 namespace policy {
 
-constexpr const wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\Quor Corporation\\Ostrel";
+using base::kPolicyKey;
 
 // Where a setting's lock comes from; ISettory3::IsLocked answers these numbers.
 enum Source : int {

@@ -4,6 +4,7 @@
 
 #include "base/com_ptr.h"
 #include "base/handles.h"
+#include "base/policy_key.h"
 #include "internal.h"
 #include "plugwerk/item.h"
 
@@ -85,10 +86,23 @@ void PlaceBelowControls(HWND page, HWND line) {
     ::SetWindowPos(line, HWND_TOP, margin, top, client.right - 2 * margin, height, SWP_NOACTIVATE);
 }
 
+// Most machines carry no policy for a page's settings. Two key opens tell that here, where the
+// service's answer is a round trip to its host for every item of every page shown. A key there, or
+// one that cannot be opened for another reason, leaves the answer to the service.
+bool NoPolicyForClass(const CStringW& classId) {
+    if (classId.IsEmpty()) return false;
+    CStringW path = CStringW(base::kPolicyKey) + L"\\" + classId;
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        base::UniqueHKey key;
+        if (::RegOpenKeyExW(hive, path, 0, KEY_QUERY_VALUE, key.put()) != ERROR_FILE_NOT_FOUND) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool IsLockedByPolicy(SettingItem& item) {
-    if (item.GetSettingID() == 0) return false;
+    if (item.GetSettingID() == 0 || NoPolicyForClass(item.GetClassID())) return false;
     CSettingServices* services = GetSettingServices();
     ISettory* settory = services ? services->Settory() : nullptr;
     if (!settory) return false;

@@ -82,6 +82,7 @@ HRESULT FakeSettory::QueryInterface(REFIID iid, void** out) {
 }
 
 HRESULT FakeSettory::IsLocked(LPCWSTR classId, int settingId, int* locked) {
+    ++lockQuestions;
     auto it = locks.find({classId ? classId : L"", settingId});
     *locked = it == locks.end() ? 0 : it->second;
     return 0;

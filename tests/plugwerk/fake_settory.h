@@ -26,6 +26,7 @@ public:
     HRESULT updateResult = 0;
     // Settings locked by policy, with the source IsLocked answers (not logged in calls).
     std::map<Key, int> locks;
+    int lockQuestions = 0;
     int updates = 0;
 
     // Text of one pending write, or "-" when there is none at that position.

@@ -186,6 +186,9 @@ TEST(PageProtocol, LockedSettingShowsDisabledUnderTheManagedLine_AndApplyNeverSt
     LoadedPlugin plugin;
     ASSERT_NE(plugin.Create(), nullptr);
     {
+        // The framework asks the service only about classes that have a policy key on the machine.
+        testsupport::ScopedPolicy policy(TP_CLASS_ID);
+        ASSERT_TRUE(policy.SetNumber(HKEY_LOCAL_MACHINE, TP_SLIDER, 9));
         HostedPage host(plugin.Module(), plugin.Page());
         EXPECT_EQ(::SendMessageW(host.Control(IDC_TP_SLIDER), TBM_GETPOS, 0, 0), 9);
         EXPECT_FALSE(::IsWindowEnabled(host.Control(IDC_TP_SLIDER)));
@@ -210,7 +213,9 @@ TEST(PageProtocol, LockedSettingShowsDisabledUnderTheManagedLine_AndApplyNeverSt
         EXPECT_EQ((service.fake.current[{TP_CLASS_ID, TP_SLIDER}]), L"9");
     }
     service.fake.locks.clear();
+    service.fake.lockQuestions = 0;
     HostedPage unlocked(plugin.Module(), plugin.Page());
+    EXPECT_EQ(0, service.fake.lockQuestions) << "no policy key, no question";
     EXPECT_TRUE(::IsWindowEnabled(unlocked.Control(IDC_TP_SLIDER)));
     EXPECT_FALSE(::GetWindowLongW(unlocked.Control(0x7FF0), GWL_STYLE) & WS_VISIBLE);
 }
