@@ -105,19 +105,9 @@ BOOL CNewTreeCtrl::Attach(HWND tree, ITreeHost* host) {
     return TRUE;
 }
 
-bool CNewTreeCtrl::IsCategory(HTREEITEM item) const {
-    if (TreeView_GetChild(m_hWnd, item)) return true;
-    TVITEMW tv = {};
-    tv.mask = TVIF_CHILDREN | TVIF_HANDLE;
-    tv.hItem = item;
-    return TreeView_GetItem(m_hWnd, &tv) && tv.cChildren != 0;
-}
+bool CNewTreeCtrl::IsCategory(HTREEITEM item) { return ReadRow(item).category; }
 
-CStringW CNewTreeCtrl::LabelOf(HTREEITEM item) {
-    CStringW label;
-    if (m_pHost && m_pHost->GetItemLabel(item, &label)) return label;
-    return ostrel::TreeItemText(m_hWnd, item);
-}
+CStringW CNewTreeCtrl::LabelOf(HTREEITEM item) { return ReadRow(item).label; }
 
 int CNewTreeCtrl::MeasureEntryText(const CStringW& text) {
     if (m_hMeasuredFont != m_hEntryFont || m_nMeasuredDpi != m_nDpiY || m_labelExtents.size() >= kMostLabelExtents) {

@@ -82,7 +82,7 @@ private:
     // The height of a row at the client width last read into m_rcClient.
     int RowHeightOf(const RowFacts& facts, ostrel::WrappedLabel* label);
     CStringW LabelOf(HTREEITEM item);
-    bool IsCategory(HTREEITEM item) const;
+    bool IsCategory(HTREEITEM item);
     void DrawRow(HDC dc, HTREEITEM item, const RowFacts& facts, const RECT& row, const ostrel::WrappedLabel& label,
                  bool highlighted);
     int MeasureEntryText(const CStringW& text);

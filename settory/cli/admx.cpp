@@ -103,7 +103,8 @@ PolicyTemplates MakePolicyTemplates(const std::vector<SettingName>& settings,
         }
         std::wstring name = PolicyName(s);
         Kind kind = KindOf(s.firstDefault);
-        std::wstring key = kPolicyKeyPrefix + s.classId;
+        // Where the service reads it: the class's key, the setting id in decimal as the value name.
+        std::wstring key = std::wstring(settory::policy::kPolicyKey) + L"\\" + s.classId;
         std::wstring valueName = std::to_wstring(s.settingId);
         std::wstring element = ElementXml(kind, valueName);
         policies += L"    <policy name=\"" + name + L"\" class=\"Both\" displayName=\"$(string." + name +

@@ -14,10 +14,6 @@ struct PolicyTemplates {
     std::wstring adml;
 };
 
-// Where the service reads a policy: the class's key under the machine's or the user's policies, the
-// setting id in decimal as the value name.
-constexpr const wchar_t kPolicyKeyPrefix[] = L"SOFTWARE\\Policies\\Quor Corporation\\Ostrel\\";
-
 // pageNames: class id -> page name; classes without a page are grouped by their class id.
 PolicyTemplates MakePolicyTemplates(const std::vector<SettingName>& settings,
                                     const std::map<std::wstring, std::wstring>& pageNames);
