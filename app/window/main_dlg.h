@@ -158,7 +158,10 @@ private:
     void OnSwitchPageTimer();
     void ShowPage(CRegisteredApplication* entry);
     void DeletePageView();
-    void PlacePageForDescription(const CStringW& description);
+    // True when the page frame or the scroll view moved.
+    bool PlacePageForDescription(const CStringW& description);
+    // Repaints what a page switch changed; everything but the tree and the buttons when the page moved.
+    void RedrawSwitchedPage(bool placeChanged);
     void UpdateButtons(CRegisteredApplication* entry);
     void UpdateScrollBar(bool show);
     void OnVScroll(int code, int track);

@@ -21,10 +21,11 @@ bool IsPlacedAt(HWND window, const RECT& r) {
 
 // Moving a window to where it is still costs a round of position messages; a page switch would pay
 // it for every bottom button and the page's frame.
-void MoveUnlessPlaced(HWND window, const RECT& r, UINT flags) {
-    if (window && !IsPlacedAt(window, r)) {
-        ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
-    }
+// True when it moved the window.
+bool MoveUnlessPlaced(HWND window, const RECT& r, UINT flags) {
+    if (!window || IsPlacedAt(window, r)) return false;
+    ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
+    return true;
 }
 
 void PlaceControl(HWND dialog, int id, const RECT& r) {
@@ -189,7 +190,7 @@ void COSLMainDlg::UpdateButtons(CRegisteredApplication* entry) {
     }
 }
 
-void COSLMainDlg::PlacePageForDescription(const CStringW& description) {
+bool COSLMainDlg::PlacePageForDescription(const CStringW& description) {
     HDC dc = ::GetDC(m_hWnd);
     HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
     SIZE text = {};
@@ -204,10 +205,11 @@ void COSLMainDlg::PlacePageForDescription(const CStringW& description) {
     m_rcPageShown.top += shift;
     if (m_rcPageShown.top < m_rects.description.top) m_rcPageShown.top = m_rects.description.top;
     // Most pages take the room the page before them took.
-    MoveUnlessPlaced(GetDlgItem(IDC_PAGE_FRAME), m_rcPageShown, SWP_NOZORDER | SWP_NOACTIVATE);
+    bool moved = MoveUnlessPlaced(GetDlgItem(IDC_PAGE_FRAME), m_rcPageShown, SWP_NOZORDER | SWP_NOACTIVATE);
     if (m_pScrollView && m_pScrollView->IsWindow()) {
-        MoveUnlessPlaced(*m_pScrollView, m_rcPageShown, SWP_NOZORDER | SWP_NOACTIVATE);
+        moved = MoveUnlessPlaced(*m_pScrollView, m_rcPageShown, SWP_NOZORDER | SWP_NOACTIVATE) || moved;
     }
+    return moved;
 }
 
 void COSLMainDlg::UpdateScrollBar(bool show) {

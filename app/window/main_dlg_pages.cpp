@@ -55,7 +55,29 @@ void RedrawAllBut(HWND window, std::initializer_list<HWND> kept) {
     ::RedrawWindow(window, nullptr, static_cast<HRGN>(region.get()), flags);
 }
 
+bool IsShown(HWND window) { return window && (::GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE); }
+
+void Repaint(HWND window, UINT flags = 0) {
+    if (IsShown(window)) ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | flags);
+}
+
 }  // namespace
+
+// What a switch changes when the page keeps its place: the two texts, and the page inside the scroll
+// view that covers the page frame. The window's own background, its caption, the search box and the
+// panel behind everything show what they showed before, and each costs a paint of its own.
+void COSLMainDlg::RedrawSwitchedPage(bool placeChanged) {
+    HWND view = m_pScrollView && m_pScrollView->IsWindow() ? m_pScrollView->m_hWnd : nullptr;
+    if (placeChanged || !view) {
+        RedrawAllBut(m_hWnd, {m_tree.m_hWnd, GetDlgItem(IDC_SEARCH), GetDlgItem(IDC_OK), GetDlgItem(IDCANCEL),
+                              GetDlgItem(IDC_APPLY), GetDlgItem(IDC_DEFAULTS), GetDlgItem(IDC_LAUNCH)});
+        return;
+    }
+    Repaint(GetDlgItem(IDC_TITLE));
+    Repaint(GetDlgItem(IDC_DESCRIPTION));
+    Repaint(view, RDW_ALLCHILDREN);
+    Repaint(GetDlgItem(IDC_PAGE_SCROLLBAR));
+}
 
 LRESULT COSLMainDlg::OnTreeNotify(NMHDR* header) {
     m_tree.OnReflectedNotify(header);
@@ -143,7 +165,9 @@ void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
     DeletePageView();
     ::SetDlgItemTextW(m_hWnd, IDC_TITLE, entry->m_strName);
     ::SetDlgItemTextW(m_hWnd, IDC_DESCRIPTION, entry->m_strDescription);
-    PlacePageForDescription(entry->m_strDescription);
+    const HWND bar = GetDlgItem(IDC_PAGE_SCROLLBAR);
+    const bool barShown = IsShown(bar);
+    bool placeChanged = PlacePageForDescription(entry->m_strDescription);
 
     if (m_titleFont) ::SendDlgItemMessageW(m_hWnd, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(m_titleFont.get()), TRUE);
 
@@ -187,11 +211,13 @@ void COSLMainDlg::ShowPage(CRegisteredApplication* entry) {
     }
     UpdateScrollBar(m_pPageView && scrollable && m_layout.compact);
 
+    // The panel behind the page shows where the scroll bar was.
+    placeChanged = placeChanged || IsShown(bar) != barShown;
+
     SendMessage(WM_SETREDRAW, TRUE, 0);
     // The bottom buttons change only in UpdateButtons, after this, which repaints those it moves,
     // shows or hides.
-    RedrawAllBut(m_hWnd, {m_tree.m_hWnd, GetDlgItem(IDC_OK), GetDlgItem(IDCANCEL), GetDlgItem(IDC_APPLY),
-                          GetDlgItem(IDC_DEFAULTS), GetDlgItem(IDC_LAUNCH)});
+    RedrawSwitchedPage(placeChanged);
     ShowWindow(SW_RESTORE);
     SetForegroundWindow();
 }
