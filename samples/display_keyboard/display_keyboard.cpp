@@ -45,6 +45,31 @@ public:
     long OnInitItem() override { return 0; }  // keeps the template's text
 };
 
+// The backlight timeout fills its list late, as every combo box does, and then shows itself whichever
+// tab is in front. Behind the other tab it fills and stays hidden: putting the tab back in order
+// afterwards hid and showed every control of the page, and repainted it, on every visit.
+class TimeoutBox : public ComBoxItem {
+public:
+    TimeoutBox(CTabItem* tab, unsigned ownTab, SettingOption* option)
+        : ComBoxItem(0, 0, IDC_TIMEOUT, SETTING_BACKLIGHT_TIMEOUT, option), tab_(tab), ownTab_(ownTab) {}
+
+    long DefWindowProcW(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message != WM_TIMER || wParam != kFillTimer || tab_->GetActivePage() == ownTab_) {
+            return ComBoxItem::DefWindowProcW(message, wParam, lParam);
+        }
+        LoadItemInfo();
+        SetItem(m_vData);
+        if (HWND page = GetParentWnd()) ::KillTimer(page, kFillTimer);
+        return 0;
+    }
+
+private:
+    // The timer every combo box of a page starts to fill itself.
+    static constexpr UINT_PTR kFillTimer = 1;
+    CTabItem* tab_;
+    unsigned ownTab_;
+};
+
 class DisplayKeyboardPage : public PluginClass {
 public:
     DisplayKeyboardPage() : PluginClass(IDS_NAME, IDS_DESCRIPTION, IDD_PAGE, DISPLAY_KEYBOARD_CLASS_ID) {
@@ -69,8 +94,7 @@ public:
         AddToTab(1, new CheckBoxItem(0, 0, IDC_BACKLIGHT, SETTING_BACKLIGHT,
                                      new sample::RegistryOption(L"Keyboard", L"Backlight")));
         AddToTab(1, new TabMember(IDC_TIMEOUT_LABEL));
-        auto* timeout = new ComBoxItem(0, 0, IDC_TIMEOUT, SETTING_BACKLIGHT_TIMEOUT,
-                                  new sample::RegistryOption(L"Keyboard", L"BacklightTimeout"));
+        auto* timeout = new TimeoutBox(tab_, 1, new sample::RegistryOption(L"Keyboard", L"BacklightTimeout"));
         for (UINT id : {IDS_TIMEOUT_NEVER, IDS_TIMEOUT_5, IDS_TIMEOUT_15, IDS_TIMEOUT_30}) timeout->AddString(Text(id));
         AddToTab(1, timeout);
         auto* keys = new CRadioButtonItem(0, 0, IDC_FKEYS_STANDARD, 2, SETTING_FUNCTION_KEYS,
@@ -99,14 +123,11 @@ public:
 
     bool CanShow() override { return true; }
 
-    long DefWindowProcW(UINT message, WPARAM wParam, LPARAM) override {
+    long DefWindowProcW(UINT message, WPARAM, LPARAM) override {
         if (message == WM_INITDIALOG) {
             tab_->InitTab();
             tab_->ShowTab();
             brightness_->RegisterChange(HKEY_CURRENT_USER, panelKey_);
-        } else if (message == WM_TIMER && wParam == 1) {
-            // The combo box shows itself when it fills; keep it on its own tab.
-            tab_->ShowTab();
         }
         return PW_NOT_HANDLED;
     }
