@@ -74,7 +74,7 @@ public:
         seen_ = now;
         if (!foreign) return true;
         // A writer that keeps the mutex past the time-out ends this listener for the process's life.
-        if (service::ReloadForPeer() == kMutexTimeout) return false;
+        if (service::ReloadForPeer(RegisteredWindows().Count() != 0) == kMutexTimeout) return false;
         RegisteredWindows().PostReload();
         return true;
     }

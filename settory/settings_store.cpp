@@ -743,14 +743,15 @@ std::vector<CStringW> StoredClassIds(const wchar_t* classId) {
     return spellings;
 }
 
-int ReloadForPeer() {
+int ReloadForPeer(bool waitForWriter) {
     // Most saves replace one of the two files, and most listening processes read nothing before the
     // next save: reading and validating both files here, in every listening process while the next
     // writer waits for the mutex, made each save cost more with every process listening. A replaced
     // file is read when its store is next used (reads and marks), with the mutex held. Looking at the
     // files needs no mutex (a save renames its file before it counts), so the mutex is only waited
     // for: the windows are told once the writer that announced is done, and a writer that keeps it
-    // past the time-out still ends this listener.
+    // past the time-out still ends this listener. A process with no window to tell does not wait:
+    // holding the mutex for nothing made the writer's next call wait for this thread.
     {
         base::CriticalSectionLock documents(Stores().documentLock);
         CCurrentSetting* all = AllUsersStore(false);
@@ -759,6 +760,7 @@ int ReloadForPeer() {
         if (mine) mine->NoteIfReplacedOnDisk();
         if ((all && all->ReplacedOnDisk()) || (mine && mine->ReplacedOnDisk())) Stores().replacedFiles = true;
     }
+    if (!waitForWriter) return kOk;
     WriteMutex mutex;
     return mutex.Obtained() ? kOk : kMutexTimeout;
 }

@@ -183,13 +183,14 @@ int LockSource(const wchar_t* classId, int settingId, int* source);
 // The class id as the default files spell it (clients name a setting's event that way, and event names
 // are case-sensitive), matched ignoring case; the text itself when no default file has the class.
 std::vector<CStringW> StoredClassIds(const wchar_t* classId);
-// The reload listener's work after another process saved: both current stores from disk under the
-// write mutex; kMutexTimeout when the mutex was not obtained.
+// The reload listener's work after another process saved: each store notes whether its file was
+// replaced; then, when there are windows to tell, the write mutex is waited for so that they are told
+// once the writer is done. kMutexTimeout when it was not obtained.
 //
 // Every operation here reaches the stores' documents and indexes under one process-wide lock, taken
 // after the write mutex where both are needed: COM calls of any apartment and the reload listener
 // would otherwise find an index that a reload is dropping.
-int ReloadForPeer();
+int ReloadForPeer(bool waitForWriter = true);
 
 // Drops every process-wide store; the next call builds them again from the files. For unloading the
 // DLL and for tests that change the environment between cases.

@@ -263,7 +263,7 @@ TEST_F(Notify, AnotherProcessUnloadingTheService_LeavesThisListenerRunning) {
     EXPECT_TRUE(stays.WaitForValue(L"71")) << stays.Report().GetString();
 }
 
-// Last in this program: this process's own listener meets the held mutex too and ends with the other.
+// Last in this program: it holds the write mutex for the whole time-out.
 TEST_F(Notify, MutexTimeOut_EndsTheListener_LaterReloadsAreIgnored) {
     auto ended = std::make_unique<Listener>(L"1");
     ASSERT_TRUE(ended->Ready());
