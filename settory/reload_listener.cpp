@@ -73,7 +73,8 @@ public:
         bool foreign = ForeignSaveSince(seen_, now);
         seen_ = now;
         if (!foreign) return true;
-        // A writer that keeps the mutex past the time-out ends this listener for the process's life.
+        // With windows to tell, a writer that keeps the mutex past the time-out ends this listener for
+        // the process's life.
         if (service::ReloadForPeer(RegisteredWindows().Count() != 0) == kMutexTimeout) return false;
         RegisteredWindows().PostReload();
         return true;

@@ -160,7 +160,8 @@ private:
     void DeletePageView();
     // True when the page frame or the scroll view moved.
     bool PlacePageForDescription(const CStringW& description);
-    // Repaints what a page switch changed; everything but the tree and the buttons when the page moved.
+    // Repaints what a page switch changed; when the page moved, everything but the tree, the search box
+    // and the buttons.
     void RedrawSwitchedPage(bool placeChanged);
     void UpdateButtons(CRegisteredApplication* entry);
     void UpdateScrollBar(bool show);
