@@ -31,6 +31,9 @@ bool WaitReady(CRegisteredApplication* entry) {
     return ready && ::WaitForSingleObject(ready, kReadyWaitMs) == WAIT_OBJECT_0;
 }
 
+// By the window's own style: while its parent's redraw is off, IsWindowVisible says no for every child.
+bool IsShown(HWND window) { return window && (::GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE); }
+
 // Repaints the window, frame included, except the children given. While the window did not draw,
 // everything pending in it was dropped, but the kept children had painted what they show before
 // and repaint themselves when they change: painting the tree again made every switch pay for it.
@@ -42,7 +45,7 @@ void RedrawAllBut(HWND window, std::initializer_list<HWND> kept) {
     ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&outer), 2);
     base::UniqueGdiObject region(::CreateRectRgnIndirect(&outer));
     for (HWND child : kept) {
-        if (!region || !child || !(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) continue;
+        if (!region || !IsShown(child)) continue;
         RECT r = {};
         ::GetWindowRect(child, &r);
         ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
@@ -54,8 +57,6 @@ void RedrawAllBut(HWND window, std::initializer_list<HWND> kept) {
     }
     ::RedrawWindow(window, nullptr, static_cast<HRGN>(region.get()), flags);
 }
-
-bool IsShown(HWND window) { return window && (::GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE); }
 
 void Repaint(HWND window, UINT flags = 0) {
     if (IsShown(window)) ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | flags);
