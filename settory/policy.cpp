@@ -1,6 +1,7 @@
 #include "settory/policy.h"
 
 #include <cwctype>
+#include <memory>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -102,8 +103,12 @@ const wchar_t* TypeName(DWORD type) {
 struct Cache {
     base::CriticalSection lock;
     HANDLE changed = nullptr;  // the watch's event; not owned here
+    // A duplicate of it for callers that wait on it outside the lock: it stays open while any of them
+    // holds it, whatever the watch does meanwhile.
+    std::shared_ptr<base::UniqueHandle> waitable;
     bool loaded = false;
     Snapshot snapshot;
+    unsigned number = 0;  // of the snapshot: advances whenever the registry is read again
     // Unusable values already reported since the policies last changed.
     std::set<std::tuple<std::wstring, int, bool>> reported;
 };
@@ -119,6 +124,7 @@ void Replace(Cache& cache, Snapshot snapshot) {
     if (!cache.loaded || !(snapshot == cache.snapshot)) cache.reported.clear();
     cache.snapshot = std::move(snapshot);
     cache.loaded = true;
+    ++cache.number;
 }
 
 void Report(const wchar_t* hive, const std::wstring& classId, int settingId, const CStringW& why) {
@@ -174,12 +180,11 @@ bool Usable(const RawValue& raw, const wchar_t* defaultText, CStringW* text, CSt
     return true;
 }
 
-Source Lookup(const wchar_t* classId, int settingId, const std::function<CStringW()>& defaultText, CStringW* text) {
-    Cache& cache = TheCache();
-    base::CriticalSectionLock lock(cache.lock);
-    if (!cache.loaded || !cache.changed || ::WaitForSingleObject(cache.changed, 0) == WAIT_OBJECT_0) {
-        Replace(cache, ReadSnapshot());
-    }
+namespace {
+
+// With the cache locked and its snapshot as current as the caller wants it.
+Source Answer(Cache& cache, const wchar_t* classId, int settingId, const std::function<CStringW()>& defaultText,
+              CStringW* text) {
     if (cache.snapshot.empty()) return kNotLocked;
     auto it = cache.snapshot.find({Upper(classId), settingId});
     if (it == cache.snapshot.end()) return kNotLocked;
@@ -198,6 +203,38 @@ Source Lookup(const wchar_t* classId, int settingId, const std::function<CString
     return kNotLocked;
 }
 
+}  // namespace
+
+Source Lookup(const wchar_t* classId, int settingId, const std::function<CStringW()>& defaultText, CStringW* text) {
+    Cache& cache = TheCache();
+    base::CriticalSectionLock lock(cache.lock);
+    if (!cache.loaded || !cache.changed || ::WaitForSingleObject(cache.changed, 0) == WAIT_OBJECT_0) {
+        Replace(cache, ReadSnapshot());
+    }
+    return Answer(cache, classId, settingId, defaultText, text);
+}
+
+Source LookupAsCached(const wchar_t* classId, int settingId, const std::function<CStringW()>& defaultText,
+                      CStringW* text, unsigned* snapshot) {
+    Cache& cache = TheCache();
+    base::CriticalSectionLock lock(cache.lock);
+    if (!cache.loaded || !cache.changed) Replace(cache, ReadSnapshot());
+    *snapshot = cache.number;
+    return Answer(cache, classId, settingId, defaultText, text);
+}
+
+unsigned SnapshotNumber() {
+    Cache& cache = TheCache();
+    base::CriticalSectionLock lock(cache.lock);
+    return cache.number;
+}
+
+std::shared_ptr<base::UniqueHandle> ChangeEventToWaitOn() {
+    Cache& cache = TheCache();
+    base::CriticalSectionLock lock(cache.lock);
+    return cache.changed ? cache.waitable : nullptr;
+}
+
 std::vector<std::pair<std::wstring, int>> ChangedSettings(const Snapshot& before, const Snapshot& after) {
     std::vector<std::pair<std::wstring, int>> changed;
     for (const auto& entry : before) {
@@ -213,6 +250,14 @@ std::vector<std::pair<std::wstring, int>> ChangedSettings(const Snapshot& before
 void UseChangeNotification(HANDLE changed) {
     Cache& cache = TheCache();
     base::CriticalSectionLock lock(cache.lock);
+    if (changed != cache.changed) {
+        cache.waitable.reset();
+        HANDLE copy = nullptr;
+        if (changed && ::DuplicateHandle(::GetCurrentProcess(), changed, ::GetCurrentProcess(), &copy, 0, FALSE,
+                                         DUPLICATE_SAME_ACCESS)) {
+            cache.waitable = std::make_shared<base::UniqueHandle>(copy);
+        }
+    }
     cache.changed = changed;
 }
 

@@ -8,11 +8,13 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/cstringw.h"
+#include "base/handles.h"
 #include "base/policy_key.h"
 
 namespace settory {
@@ -68,6 +70,18 @@ bool Usable(const RawValue& raw, const wchar_t* defaultText, CStringW* text, CSt
 // defaultText is asked only when a policy value names the setting, so reads of settings without policy
 // pay for no default lookup.
 Source Lookup(const wchar_t* classId, int settingId, const std::function<CStringW()>& defaultText, CStringW* text);
+
+// Lookup in the snapshot as it stands, without asking whether the registry changed since: that
+// question is a round trip to the kernel. For a caller that puts the question in a wait of its own,
+// on the event ChangeEventToWaitOn gives. The answer stands if that wait did not wake on the event
+// and SnapshotNumber is still *snapshot afterwards (the watch resets the event when it reads the
+// registry again); otherwise the caller asks Lookup.
+Source LookupAsCached(const wchar_t* classId, int settingId, const std::function<CStringW()>& defaultText,
+                      CStringW* text, unsigned* snapshot);
+unsigned SnapshotNumber();
+// The event set when the snapshot may be stale, in a handle that stays open while the caller holds
+// it. Null while no watch runs; every Lookup then reads the registry.
+std::shared_ptr<base::UniqueHandle> ChangeEventToWaitOn();
 
 // The settings whose policy values differ between two snapshots (added, removed or changed in either
 // hive), class ids in upper case.

@@ -2,8 +2,6 @@
 
 #include <sddl.h>
 
-#include <vector>
-
 #include "settory/identity.h"
 
 namespace settory {
@@ -61,13 +59,16 @@ std::wstring TokenUserSid(HANDLE token) {
         if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, own.put())) return std::wstring();
         token = own.get();
     }
+    // Room for any SID at once: every per-user read asks, and asking for the size first doubled the
+    // round trips to the kernel.
+    union {
+        TOKEN_USER user;
+        BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    } buffer;
     DWORD size = 0;
-    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    if (size == 0) return std::wstring();
-    std::vector<BYTE> buffer(size);
-    if (!::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) return std::wstring();
+    if (!::GetTokenInformation(token, TokenUser, &buffer, sizeof(buffer), &size)) return std::wstring();
     LPWSTR text = nullptr;
-    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text)) {
+    if (!::ConvertSidToStringSidW(buffer.user.User.Sid, &text)) {
         return std::wstring();
     }
     base::UniqueLocal owner(text);

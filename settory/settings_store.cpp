@@ -3,6 +3,8 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -150,7 +152,8 @@ int CopyOut(int result, VARIANT& value, wchar_t* buffer) {
 }
 
 // The policy that locks the setting, with its value; the setting's default tells which values fit it.
-policy::Source PolicyOf(const CDefaultSetting& defaults, const wchar_t* classId, int settingId, CStringW* text) {
+policy::Source PolicyOf(const CDefaultSetting& defaults, const wchar_t* classId, int settingId, CStringW* text,
+                        unsigned* cachedSnapshot = nullptr) {
     auto defaultText = [&] {
         base::Variant fallback;
         V_VT(fallback.Get()) = VT_BSTR;
@@ -158,7 +161,8 @@ policy::Source PolicyOf(const CDefaultSetting& defaults, const wchar_t* classId,
         defaults.GetValue(classId, settingId, fallback.Get());
         return CStringW(V_VT(fallback.Get()) == VT_BSTR && V_BSTR(fallback.Get()) ? V_BSTR(fallback.Get()) : L"");
     };
-    return policy::Lookup(classId, settingId, defaultText, text);
+    return cachedSnapshot ? policy::LookupAsCached(classId, settingId, defaultText, text, cachedSnapshot)
+                          : policy::Lookup(classId, settingId, defaultText, text);
 }
 
 void EnsurePerUserFolder() {
@@ -257,8 +261,21 @@ HANDLE WriteMutexHandle() {
     return shared.Get();
 }
 
-WriteMutex::WriteMutex(DWORD timeoutMs) : mutex_(WriteMutexHandle()) {
+WriteMutex::WriteMutex(DWORD timeoutMs) : mutex_(WriteMutexHandle()) { Wait(timeoutMs); }
+
+WriteMutex::WriteMutex(HANDLE alsoWakeOn, DWORD timeoutMs) : mutex_(WriteMutexHandle()) {
     if (!mutex_) return;
+    // The event first: when both are set, the wake is the event's and the mutex is not taken.
+    HANDLE handles[2] = {alsoWakeOn, mutex_};
+    DWORD wait = alsoWakeOn ? ::WaitForMultipleObjects(2, handles, FALSE, timeoutMs) : WAIT_FAILED;
+    woken_ = wait == WAIT_OBJECT_0;
+    owned_ = wait == WAIT_OBJECT_0 + 1 || wait == WAIT_ABANDONED_0 + 1;
+    if (wait == WAIT_FAILED) Wait(timeoutMs);
+}
+
+void WriteMutex::Wait(DWORD timeoutMs) {
+    woken_ = false;
+    if (!mutex_ || owned_) return;
     // A holder that died leaves the mutex abandoned; the files are whole (saves are atomic), so take it.
     DWORD wait = ::WaitForSingleObject(mutex_, timeoutMs);
     owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
@@ -530,25 +547,45 @@ int GetDefaultValue(const wchar_t* classId, int settingId, VARIANT* value) {
 
 static void ReadReplacedFiles();
 
+// A read's answer before the files: the code of a setting that cannot be read, or kOk with the value
+// of a policy that locks it (which answers for every user, whatever the files hold, and needs neither
+// files nor mutex); nothing when the files answer. With cachedSnapshot, the policies are asked as last
+// read, and *cachedSnapshot tells which reading answered.
+static std::optional<int> AnswerBeforeFiles(const wchar_t* classId, int settingId, unsigned* cachedSnapshot,
+                                            int* allUser, VARIANT* value) {
+    base::CriticalSectionLock documents(Stores().documentLock);
+    CDefaultSetting* defaults = DefaultStore();
+    if (!defaults) return kFailed;
+    if (defaults->DefaultKind(classId, settingId, allUser) != kLoaded) return kUnknownSetting;
+    // A lock as last read is asked again as the registry stands now: it may have gone.
+    if (cachedSnapshot && PolicyOf(*defaults, classId, settingId, nullptr, cachedSnapshot) == policy::kNotLocked) {
+        return std::nullopt;
+    }
+    CStringW enforced;
+    if (PolicyOf(*defaults, classId, settingId, &enforced) == policy::kNotLocked) return std::nullopt;
+    TextToVariant(enforced, value);
+    return kOk;
+}
+
 int GetCurrentValue(const wchar_t* classId, int settingId, VARIANT* value) {
     EnsurePerUserFolder();
     if (!DefaultFilesExist()) return kNoDefaultFiles;
     if (!IsWellFormedClassId(classId)) return kBadClassId;
     if (!value) return kFailed;
+    // Asking whether the policies changed costs a round trip to the kernel, and most settings have
+    // none: with the policy watch running, the policies are asked as last read, and the question goes
+    // into the wait that takes the write mutex. A policy set before the mutex is taken still answers.
+    std::shared_ptr<base::UniqueHandle> policyChanged = policy::ChangeEventToWaitOn();
+    unsigned snapshot = 0;
     int allUser = 0;
-    {
-        base::CriticalSectionLock documents(Stores().documentLock);
-        CDefaultSetting* defaults = DefaultStore();
-        if (!defaults) return kFailed;
-        if (defaults->DefaultKind(classId, settingId, &allUser) != kLoaded) return kUnknownSetting;
-        // A policy answers for every user, whatever the files hold; it needs neither files nor mutex.
-        CStringW enforced;
-        if (PolicyOf(*defaults, classId, settingId, &enforced) != policy::kNotLocked) {
-            TextToVariant(enforced, value);
-            return kOk;
-        }
+    if (auto answer = AnswerBeforeFiles(classId, settingId, policyChanged ? &snapshot : nullptr, &allUser, value)) {
+        return *answer;
     }
-    WriteMutex mutex;
+    WriteMutex mutex(policyChanged ? policyChanged->get() : nullptr);
+    if (policyChanged && (mutex.WokenInstead() || policy::SnapshotNumber() != snapshot)) {
+        if (auto answer = AnswerBeforeFiles(classId, settingId, nullptr, &allUser, value)) return *answer;
+        mutex.Wait();
+    }
     if (!mutex.Obtained()) return kMutexTimeout;
     base::CriticalSectionLock documents(Stores().documentLock);
     ReadReplacedFiles();

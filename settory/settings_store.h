@@ -54,14 +54,21 @@ std::vector<CStringW> ListFiles(const CStringW& folder, const wchar_t* pattern);
 class WriteMutex {
 public:
     explicit WriteMutex(DWORD timeoutMs = kWriteMutexTimeoutMs);
+    // Also wakes when the event alsoWakeOn is set before the mutex is free, and then leaves the mutex
+    // alone (WokenInstead). Without an event, the same as the constructor above.
+    WriteMutex(HANDLE alsoWakeOn, DWORD timeoutMs = kWriteMutexTimeoutMs);
     ~WriteMutex();
     WriteMutex(const WriteMutex&) = delete;
     WriteMutex& operator=(const WriteMutex&) = delete;
     bool Obtained() const noexcept { return owned_; }
+    bool WokenInstead() const noexcept { return woken_; }
+    // Waits for the mutex alone; nothing when it is already held.
+    void Wait(DWORD timeoutMs = kWriteMutexTimeoutMs);
 
 private:
     HANDLE mutex_ = nullptr;  // the process's one handle; not owned here
     bool owned_ = false;
+    bool woken_ = false;
 };
 
 class CDefaultSetting : public CClassContain {

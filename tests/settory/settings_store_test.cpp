@@ -609,6 +609,34 @@ TEST_F(PolicyTest, UnusablePolicyValues_AreIgnored_AndAUsableUserValueStillCount
     EXPECT_EQ(2, LockOf(kPolicyAllUsersInt));
 }
 
+// A read waiting for a writer elsewhere is answered by a policy set meanwhile, without waiting on.
+TEST_F(PolicyTest, PolicySetWhileAReadWaitsForTheWriteMutex_AnswersIt) {
+    EXPECT_EQ(L"10", Current(kPolicyClass, kPolicyAllUsersInt));  // starts the process's policy watch
+    base::UniqueHandle held(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    base::UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread holder([&] {
+        base::UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, L"Global\\CurrentSettingWrite_Mutex"));
+        ::WaitForSingleObject(mutex.get(), 5000);
+        ::SetEvent(held.get());
+        ::WaitForSingleObject(release.get(), 20000);
+        ::ReleaseMutex(mutex.get());
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(held.get(), 5000));
+    base::UniqueHandle answered(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    CStringW read;
+    std::thread reader([&] {
+        read = Current(kPolicyClass, kPolicyAllUsersInt);
+        ::SetEvent(answered.get());
+    });
+    EXPECT_EQ(WAIT_TIMEOUT, ::WaitForSingleObject(answered.get(), 200)) << "read without the write mutex";
+    EXPECT_TRUE(policy.SetNumber(HKEY_LOCAL_MACHINE, kPolicyAllUsersInt, 13));
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(answered.get(), 5000)) << "still waiting for the writer";
+    ::SetEvent(release.get());
+    reader.join();
+    holder.join();
+    EXPECT_EQ(L"13", read);
+}
+
 TEST_F(PolicyTest, PolicyChange_SignalsTheSettingsEvent) {
     EXPECT_EQ(L"10", Current(kPolicyClass, kPolicyAllUsersInt));  // starts the process's policy watch
     CStringW name;
