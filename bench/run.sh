@@ -85,6 +85,8 @@ awk '
       printf "  listening %d: update %s  back to back %s  reload message in the last %s\n", n,
         fig("notify.update." n), fig("notify.update-back-to-back." n), fig("notify.message-last." n)
     }
+    printf "  listening 8, bare (the platform's part of listening only): update %s  back to back %s  reload message in the last %s\n",
+      fig("notify.update-bare.8"), fig("notify.update-back-to-back-bare.8"), fig("notify.message-last-bare.8")
     few = 0
     # The installed plug-ins are the fewest the start-up series has.
     for (k in v) if (k ~ /^window\.startup-warm\./) { n = k; sub(/^window\.startup-warm\./, "", n); n += 0; if (few == 0 || n < few) few = n }
@@ -104,6 +106,7 @@ awk '
     print "update-10000: ratio " ratio("settory.update.10000", "settory.update-floor.10000")
     print "load-10000: ratio " ratio("settory.load.10000", "settory.load-floor.10000")
     print "update-8-listeners: ratio " ratio("notify.update-back-to-back.8", "notify.update-back-to-back.0")
+    print "update-8-listeners-fair: ratio " ratio("notify.update-back-to-back.8", "notify.update-back-to-back-bare.8")
     print "memory-start-mb: " fig("memory.start")
     print "memory-after-500-mb: " fig("memory.after-switches.500")
   }' "$output"
