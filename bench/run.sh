@@ -85,7 +85,7 @@ awk '
       printf "  listening %d: update %s  back to back %s  reload message in the last %s\n", n,
         fig("notify.update." n), fig("notify.update-back-to-back." n), fig("notify.message-last." n)
     }
-    printf "  listening 8, bare (the platform's part of listening only): update %s  back to back %s  reload message in the last %s\n",
+    printf "  listening 8, bare (only the platform part of listening): update %s  back to back %s  reload message in the last %s\n",
       fig("notify.update-bare.8"), fig("notify.update-back-to-back-bare.8"), fig("notify.message-last-bare.8")
     few = 0
     # The installed plug-ins are the fewest the start-up series has.
