@@ -581,10 +581,13 @@ int GetCurrentValue(const wchar_t* classId, int settingId, VARIANT* value) {
     if (auto answer = AnswerBeforeFiles(classId, settingId, policyChanged ? &snapshot : nullptr, &allUser, value)) {
         return *answer;
     }
+    const ULONGLONG waitStart = ::GetTickCount64();
     WriteMutex mutex(policyChanged ? policyChanged->get() : nullptr);
     if (policyChanged && (mutex.WokenInstead() || policy::SnapshotNumber() != snapshot)) {
         if (auto answer = AnswerBeforeFiles(classId, settingId, nullptr, &allUser, value)) return *answer;
-        mutex.Wait();
+        // A read that finds the mutex held still gives up after the one time-out in all.
+        const ULONGLONG waited = ::GetTickCount64() - waitStart;
+        mutex.Wait(waited < kWriteMutexTimeoutMs ? static_cast<DWORD>(kWriteMutexTimeoutMs - waited) : 0);
     }
     if (!mutex.Obtained()) return kMutexTimeout;
     base::CriticalSectionLock documents(Stores().documentLock);
