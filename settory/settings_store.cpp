@@ -261,23 +261,30 @@ HANDLE WriteMutexHandle() {
     return shared.Get();
 }
 
-WriteMutex::WriteMutex(DWORD timeoutMs) : mutex_(WriteMutexHandle()) { Wait(timeoutMs); }
+WriteMutex::WriteMutex(DWORD timeoutMs)
+    : mutex_(WriteMutexHandle()), start_(::GetTickCount64()), timeoutMs_(timeoutMs) {
+    WaitOn();
+}
 
-WriteMutex::WriteMutex(HANDLE alsoWakeOn, DWORD timeoutMs) : mutex_(WriteMutexHandle()) {
+WriteMutex::WriteMutex(HANDLE alsoWakeOn, DWORD timeoutMs)
+    : mutex_(WriteMutexHandle()), start_(::GetTickCount64()), timeoutMs_(timeoutMs) {
     if (!mutex_) return;
     // The event first: when both are set, the wake is the event's and the mutex is not taken.
     HANDLE handles[2] = {alsoWakeOn, mutex_};
     DWORD wait = alsoWakeOn ? ::WaitForMultipleObjects(2, handles, FALSE, timeoutMs) : WAIT_FAILED;
     woken_ = wait == WAIT_OBJECT_0;
     owned_ = wait == WAIT_OBJECT_0 + 1 || wait == WAIT_ABANDONED_0 + 1;
-    if (wait == WAIT_FAILED) Wait(timeoutMs);
+    if (wait == WAIT_FAILED) WaitOn();
 }
 
-void WriteMutex::Wait(DWORD timeoutMs) {
+void WriteMutex::WaitOn() {
     woken_ = false;
     if (!mutex_ || owned_) return;
+    // However often the wait was woken for something else, the mutex is given up on once in all.
+    const ULONGLONG waited = ::GetTickCount64() - start_;
+    const DWORD left = waited < timeoutMs_ ? static_cast<DWORD>(timeoutMs_ - waited) : 0;
     // A holder that died leaves the mutex abandoned; the files are whole (saves are atomic), so take it.
-    DWORD wait = ::WaitForSingleObject(mutex_, timeoutMs);
+    DWORD wait = ::WaitForSingleObject(mutex_, left);
     owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
 }
 
@@ -581,13 +588,10 @@ int GetCurrentValue(const wchar_t* classId, int settingId, VARIANT* value) {
     if (auto answer = AnswerBeforeFiles(classId, settingId, policyChanged ? &snapshot : nullptr, &allUser, value)) {
         return *answer;
     }
-    const ULONGLONG waitStart = ::GetTickCount64();
     WriteMutex mutex(policyChanged ? policyChanged->get() : nullptr);
     if (policyChanged && (mutex.WokenInstead() || policy::SnapshotNumber() != snapshot)) {
         if (auto answer = AnswerBeforeFiles(classId, settingId, nullptr, &allUser, value)) return *answer;
-        // A read that finds the mutex held still gives up after the one time-out in all.
-        const ULONGLONG waited = ::GetTickCount64() - waitStart;
-        mutex.Wait(waited < kWriteMutexTimeoutMs ? static_cast<DWORD>(kWriteMutexTimeoutMs - waited) : 0);
+        mutex.WaitOn();
     }
     if (!mutex.Obtained()) return kMutexTimeout;
     base::CriticalSectionLock documents(Stores().documentLock);

@@ -62,11 +62,14 @@ public:
     WriteMutex& operator=(const WriteMutex&) = delete;
     bool Obtained() const noexcept { return owned_; }
     bool WokenInstead() const noexcept { return woken_; }
-    // Waits for the mutex alone; nothing when it is already held.
-    void Wait(DWORD timeoutMs = kWriteMutexTimeoutMs);
+    // Waits for the mutex alone, for what is left of the time-out given at construction; nothing when
+    // it is already held.
+    void WaitOn();
 
 private:
     HANDLE mutex_ = nullptr;  // the process's one handle; not owned here
+    ULONGLONG start_ = 0;
+    DWORD timeoutMs_ = 0;
     bool owned_ = false;
     bool woken_ = false;
 };
